@@ -1,0 +1,17 @@
+# Shared part of the MinGW-w64 cross toolchains; the including file sets ZR_MINGW_TRIPLET
+# and CMAKE_SYSTEM_PROCESSOR first. The -posix compilers are needed: GoogleTest does not
+# build with the win32 thread model.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_VERSION 6.1)
+
+set(CMAKE_C_COMPILER ${ZR_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ZR_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${ZR_MINGW_TRIPLET}-windres)
+set(CMAKE_MC_COMPILER ${ZR_MINGW_TRIPLET}-windmc)
+set(CMAKE_OBJDUMP ${ZR_MINGW_TRIPLET}-objdump)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${ZR_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
