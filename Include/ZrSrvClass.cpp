@@ -1,0 +1,277 @@
+#include "ZrSrvClass.h"
+
+#include <cwchar>
+
+using ZrBase::CErrorCode;
+using ZrBase::ThrowError;
+
+namespace
+{
+
+const wchar_t SourceFile[] = L"Include/ZrSrvClass";
+
+const wchar_t ClientVersionKey[] = L"SOFTWARE\\Kestrane\\Tessarin 5";
+const wchar_t ClientVersionValue[] = L"ClientVersion";
+const WORD DefaultMajorVersion = 8;
+const size_t ClientVersionLength = 16;
+
+const size_t ClientBaseNameLength = 80;
+
+// Holds the client's mutex for a scope; a client without a mutex runs unlocked.
+class CMutexHold
+{
+public:
+    explicit CMutexHold(HANDLE mutex) : m_hMutex(mutex)
+    {
+        if (m_hMutex)
+            WaitForSingleObject(m_hMutex, INFINITE);
+    }
+    ~CMutexHold()
+    {
+        if (m_hMutex)
+            ReleaseMutex(m_hMutex);
+    }
+    CMutexHold(const CMutexHold&) = delete;
+    CMutexHold& operator=(const CMutexHold&) = delete;
+
+private:
+    HANDLE m_hMutex;
+};
+
+// A zero-filled session record on the process heap, freed on every way out of an open.
+class CSessionRecord
+{
+public:
+    CSessionRecord()
+        : m_pRecord(static_cast<_ZR_SESSION*>(
+              HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(_ZR_SESSION))))
+    {
+    }
+    ~CSessionRecord()
+    {
+        if (m_pRecord)
+            HeapFree(GetProcessHeap(), 0, m_pRecord);
+    }
+    CSessionRecord(const CSessionRecord&) = delete;
+    CSessionRecord& operator=(const CSessionRecord&) = delete;
+
+    _ZR_SESSION* Get() const { return m_pRecord; }
+    _ZR_SESSION* operator->() const { return m_pRecord; }
+
+private:
+    _ZR_SESSION* m_pRecord;
+};
+
+} // namespace
+
+CZrSrv::CZrSrv() : SessionId(0), SessionHandle(nullptr), OpenCount(0), Mutex(nullptr)
+{
+    // Without a mutex the client still works, unlocked.
+    Mutex = CreateMutexW(nullptr, FALSE, nullptr);
+}
+
+CZrSrv::~CZrSrv()
+{
+    if (SessionId != 0)
+    {
+        OpenCount = 1;
+        try
+        {
+            CloseSession();
+        }
+        catch (...)
+        {
+        }
+    }
+    if (Mutex)
+    {
+        CloseHandle(Mutex);
+        Mutex = nullptr;
+    }
+}
+
+DWORD CZrSrv::OpenSession(const wchar_t* clientName, DWORD flags)
+{
+    const CMutexHold _criticalOp(Mutex);
+    if (OpenCount != 0)
+    {
+        InterlockedIncrement(&OpenCount);
+        return SessionId;
+    }
+
+    const CSessionRecord ss;
+    if (!ss.Get())
+        ThrowError(CErrorCode(ERROR_NOT_ENOUGH_MEMORY), SourceFile, 1392, L"CZrSrv::OpenSession");
+    ss->ClientName = clientName;
+    ss->ClientVersion = ClientVersionBlock();
+    ss->KernelVersion = ClientVersionBlock();
+    ss->Flags = flags | ZR_SESSION_FLAG_REQUIRED;
+
+    const DWORD status = ZrOpenSession(ss.Get());
+    if (status != 0)
+        ThrowError(CErrorCode(status), SourceFile, 1401, L"CZrSrv::OpenSession");
+
+    SessionHandle = ss->SessionHandle;
+    SessionId = ss->SessionId;
+    InterlockedIncrement(&OpenCount);
+    return SessionId;
+}
+
+void CZrSrv::CloseSession()
+{
+    const CMutexHold _criticalOp(Mutex);
+    if (SessionId == 0)
+        return;
+    if (InterlockedDecrement(&OpenCount) != 0)
+        return;
+    // A failure below leaves the session as it was, with no opens counted.
+    if (!SessionHandle)
+        ThrowError(CErrorCode(ERROR_INVALID_HANDLE), SourceFile, 1430, L"CZrSrv::CloseSession");
+    const DWORD status = ZrCloseSession(SessionHandle);
+    if (status != 0)
+        ThrowError(CErrorCode(status), SourceFile, 1434, L"CZrSrv::CloseSession");
+    SessionId = 0;
+    SessionHandle = nullptr;
+}
+
+void* CZrSrv::SessionGetInfo(_LUID* logonId, _EZrUserInfo infoClass)
+{
+    if (!SessionHandle)
+        ThrowError(CErrorCode(ERROR_INVALID_HANDLE), SourceFile, 2238, L"CZrSrv::SessionGetInfo");
+    void* pInfo = nullptr;
+    const DWORD status = ZrSessionGetInfo(SessionHandle, logonId, infoClass, &pInfo);
+    if (status != 0)
+        ThrowError(CErrorCode(status), SourceFile, 2243, L"CZrSrv::SessionGetInfo");
+    return pInfo;
+}
+
+void CZrSrv::BufferFree(void* buffer)
+{
+    const DWORD status = ZrApiBufferFree(buffer);
+    if (status != 0)
+        ThrowError(CErrorCode(status), SourceFile, 1301, L"CZrSrv::BufferFree");
+}
+
+_ZR_VERSION CZrSrv::ClientVersionBlock()
+{
+    _ZR_VERSION version = {8, 3, 1406, 0, 0};
+    version.Major = ReadClientMajorVersion();
+    if (version.Major != 8)
+        version.Minor = version.Build = version.Revision = 0;
+    return version;
+}
+
+WORD CZrSrv::ReadClientMajorVersion()
+{
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, ClientVersionKey, 0, KEY_QUERY_VALUE, &hKey) !=
+        ERROR_SUCCESS)
+        return DefaultMajorVersion;
+    wchar_t Buf[ClientVersionLength] = {};
+    DWORD cbBuf = sizeof(Buf);
+    const LONG result = RegQueryValueExW(hKey, ClientVersionValue, nullptr, nullptr,
+                                         reinterpret_cast<LPBYTE>(Buf), &cbBuf);
+    RegCloseKey(hKey);
+    if (result != ERROR_SUCCESS)
+        return DefaultMajorVersion;
+    return ParseClientMajorVersion(Buf, ClientVersionLength);
+}
+
+WORD CZrSrv::ParseClientMajorVersion(const wchar_t* text, size_t length)
+{
+    // A value may fill the whole read without a terminator: parse a terminated copy.
+    wchar_t bounded[ClientVersionLength + 1] = {};
+    for (size_t i = 0; i < length && i < ClientVersionLength && text[i] != L'\0'; ++i)
+        bounded[i] = text[i];
+    int Ver = 0;
+    if (swscanf(bounded, L"%d.", &Ver) != 1)
+        return DefaultMajorVersion;
+    return static_cast<WORD>(Ver);
+}
+
+CZrQuick::CZrQuick() : m_pClient(nullptr), m_bOwns(TRUE)
+{
+    m_pClient = new CZrSrv;
+    const DWORD code = Open(nullptr, true);
+    if (code != 0)
+    {
+        delete m_pClient;
+        m_pClient = nullptr;
+        ThrowError(CErrorCode(code), SourceFile, 2862, L"CZrQuick::CZrQuick");
+    }
+}
+
+CZrQuick::~CZrQuick()
+{
+    // A close the service refuses leaves the client, and the library, in place.
+    try
+    {
+        if (m_pClient)
+            m_pClient->CloseSession();
+        if (m_bOwns)
+            delete m_pClient;
+    }
+    catch (...)
+    {
+    }
+    m_pClient = nullptr;
+}
+
+DWORD CZrQuick::Open(const wchar_t* clientName, bool quick)
+{
+    if (!clientName && !quick)
+        return ERROR_INVALID_PARAMETER;
+    if (!m_pClient)
+        return ERROR_INVALID_HANDLE;
+
+    std::wstring sName;
+    if (clientName)
+    {
+        sName = clientName;
+    }
+    else
+    {
+        wchar_t szProcessName[MAX_PATH];
+        if (GetModuleFileNameW(nullptr, szProcessName, MAX_PATH) == 0)
+        {
+            const DWORD error = GetLastError();
+            return error ? error : ERROR_INTERNAL_ERROR;
+        }
+        szProcessName[MAX_PATH - 1] = L'\0';
+        const DWORD result = MakeClientName(szProcessName, GetCurrentProcessId(), sName);
+        if (result != 0)
+            return result;
+    }
+
+    try
+    {
+        m_pClient->OpenSession(sName.c_str(), quick ? ZR_QUICK_OPEN_FLAGS : 0);
+    }
+    catch (const ZrBase::CZrError& error)
+    {
+        const unsigned long code = error.GetCode();
+        return code ? code : ERROR_INTERNAL_ERROR;
+    }
+    return 0;
+}
+
+DWORD CZrQuick::MakeClientName(const wchar_t* path, DWORD processId, std::wstring& name)
+{
+    if (!path)
+        return ERROR_INVALID_PARAMETER;
+    wchar_t szProcessName[MAX_PATH];
+    lstrcpynW(szProcessName, path, MAX_PATH);
+    wchar_t* fileName = wcsrchr(szProcessName, L'\\');
+    if (!fileName)
+        return ERROR_BAD_ENVIRONMENT;
+    ++fileName;
+    // The extension is searched in the file name only: a dot in a folder name is no extension.
+    if (wchar_t* extension = wcsrchr(fileName, L'.'))
+        *extension = L'\0';
+
+    wchar_t szTmp[ClientBaseNameLength + 1];
+    lstrcpynW(szTmp, fileName, ClientBaseNameLength + 1);
+    wsprintfW(szProcessName, L"@%ls%04X", szTmp, processId);
+    name = szProcessName;
+    return 0;
+}

@@ -1,0 +1,53 @@
+// Prints the level of the logon session the tool runs in and returns it as the exit code.
+#include "ZrSrvClass.h"
+
+#include <clocale>
+#include <cstdio>
+
+namespace
+{
+
+// Asks the service for the level of this process's logon session. Returns 0 and stores the
+// level, or the code of the error that stopped the query.
+DWORD GetSessionLevel(DWORD* Level)
+{
+    if (!Level)
+        return ERROR_INVALID_PARAMETER;
+    *Level = 0;
+    try
+    {
+        CZrQuick srv;
+        void* pInfo = srv->SessionGetInfo(nullptr, ZrUserInfoSessionLevel);
+        // The service promises a buffer on success; a null one must not pass for a level.
+        if (!pInfo)
+            ZrBase::ThrowError(ZrBase::CErrorCode(ERROR_INVALID_DATA), L"tool/GetSessionLevel", 41,
+                               L"GetSessionLevel");
+        // The level is taken before the buffer goes back.
+        *Level = *static_cast<const DWORD*>(pInfo);
+        srv->BufferFree(pInfo);
+        return 0;
+    }
+    catch (const ZrBase::CZrError& error)
+    {
+        // An error that reads as code 0 must not pass for success.
+        const unsigned long code = error.GetCode();
+        return code ? code : ERROR_INTERNAL_ERROR;
+    }
+}
+
+} // namespace
+
+int wmain(int, wchar_t**)
+{
+    setlocale(LC_ALL, "");
+    DWORD Level = 0;
+    const DWORD code = GetSessionLevel(&Level);
+    if (code != 0)
+    {
+        wprintf(L"Impossible to get the current session level: 0x%08Xh\n",
+                static_cast<unsigned>(code));
+        return 0;
+    }
+    wprintf(L"The current session level: %d\n", static_cast<int>(Level));
+    return static_cast<int>(Level);
+}
