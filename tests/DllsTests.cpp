@@ -1,0 +1,292 @@
+#include "TestSupport.h"
+#include "ZrSrvApi.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace ZrBase;
+
+namespace
+{
+
+const wchar_t ServiceLibrary[] = L"ZrSrvApi.dll";
+
+std::wstring Property(const CZrError& error, const std::wstring& key)
+{
+    const std::wstring dump = error.GetDump();
+    const std::wstring start = L"\r\n" + key + L": ";
+    size_t at = dump.find(start);
+    if (at == std::wstring::npos)
+        return L"(missing)";
+    at += start.size();
+    return dump.substr(at, dump.find(L"\r\n", at) - at);
+}
+
+// Makes ZrSrvApi.dll resolve to one stand-in variant (the tests folder has none of its own).
+class CStandIn
+{
+public:
+    explicit CStandIn(const wchar_t* variant)
+    {
+        SetDllDirectoryW(ZrTest::StandInDirectory(variant).c_str());
+    }
+    ~CStandIn() { SetDllDirectoryW(nullptr); }
+};
+
+bool ServiceLibraryLoaded()
+{
+    return GetModuleHandleW(ServiceLibrary) != nullptr;
+}
+
+// A binding whose slot names another library than the one its base loads.
+class CMismatchedApi : public CDynamicLibrary2
+{
+public:
+    class CLibName
+    {
+    public:
+        const wchar_t* GetName() const { return L"ZrNotLoaded.dll"; }
+    };
+    class CZrCloseSession
+    {
+    public:
+        const char* GetName() const { return "ZrCloseSession"; }
+    };
+
+    CMismatchedApi();
+    TFunctionCall2<CLibName, unsigned long(__stdcall*)(void*), CZrCloseSession> ZrCloseSession;
+};
+
+// A binding whose member raises after its base loaded the library.
+class CFailingMember
+{
+public:
+    CFailingMember() { ThrowError(CErrorCode(0x1234), nullptr, 0, nullptr); }
+};
+class CFailingApi : public CDynamicLibrary2
+{
+public:
+    CFailingApi() : CDynamicLibrary2(ServiceLibrary, 0xE601000D) {}
+    CFailingMember Member;
+};
+
+} // namespace
+
+namespace ZrBase
+{
+template <>
+struct TSlotSpelling<CMismatchedApi::CLibName>
+{
+    static const wchar_t* Name() { return L"class CMismatchedApi::CLibName"; }
+};
+template <>
+struct TSlotSpelling<CMismatchedApi::CZrCloseSession>
+{
+    static const wchar_t* Name() { return L"class CMismatchedApi::CZrCloseSession"; }
+    static const wchar_t* Parameters() { return L"void *"; }
+};
+} // namespace ZrBase
+
+CMismatchedApi::CMismatchedApi() : CDynamicLibrary2(ServiceLibrary, 0xE601000D)
+{
+}
+
+TEST(DynamicLibrary, MissingLibraryRaisesTheCallersCode)
+{
+    // A product language the message library lacks: the text lookup behind the error then
+    // fails once on its way, which must not replace the loader's reason.
+    ZrTest::CScopedRegistryValue locale(ZrTest::ProductLocaleKey, ZrTest::ProductLocaleValue);
+    locale.SetString(L"de-DE");
+    SetLastError(0xdeadbeef);
+    try
+    {
+        CDynamicLibrary2 library(L"ZrNoSuchLibrary.dll", 0xE601000D);
+        FAIL() << "loaded a library that does not exist";
+    }
+    catch (const CZrError& error)
+    {
+        // The loader's reason stays in the last error, not in the error.
+        EXPECT_EQ(ERROR_MOD_NOT_FOUND, GetLastError());
+        EXPECT_EQ(0xE601000Du, error.GetCode());
+        EXPECT_EQ(L"488", Property(error, L"Line"));
+        EXPECT_EQ(L"Common/ZrBaseLib/dlls", Property(error, L"File"));
+        EXPECT_EQ(L"ZrBase::CDynamicLibrary2::CDynamicLibrary2", Property(error, L"Function"));
+    }
+    // Whatever code the caller chose.
+    try
+    {
+        CDynamicLibrary2 library(L"ZrNoSuchLibrary.dll", 42);
+    }
+    catch (const CZrError& error)
+    {
+        EXPECT_EQ(42u, error.GetCode());
+    }
+}
+
+TEST(DynamicLibrary, UnloadKeepsTheLastErrorAndOtherReferences)
+{
+    const CStandIn standIn(L"full");
+    {
+        CDynamicLibrary2 library(ServiceLibrary, 0xE601000D);
+        EXPECT_TRUE(ServiceLibraryLoaded());
+        SetLastError(0xdeadbeef);
+    }
+    EXPECT_EQ(0xdeadbeefu, GetLastError());
+    EXPECT_FALSE(ServiceLibraryLoaded());
+
+    // Its unload failing (the reference was taken away behind its back) changes nothing either.
+    {
+        CDynamicLibrary2 library(ServiceLibrary, 0xE601000D);
+        ASSERT_TRUE(FreeLibrary(GetModuleHandleW(ServiceLibrary)));
+        ASSERT_FALSE(ServiceLibraryLoaded());
+        SetLastError(0xdeadbeef);
+    }
+    EXPECT_EQ(0xdeadbeefu, GetLastError());
+
+    // A library loaded by someone else stays loaded for them.
+    const HMODULE other = LoadLibraryW(ServiceLibrary);
+    ASSERT_NE(nullptr, other);
+    {
+        CDynamicLibrary2 library(ServiceLibrary, 0xE601000D);
+    }
+    EXPECT_EQ(other, GetModuleHandleW(ServiceLibrary));
+    FreeLibrary(other);
+    EXPECT_FALSE(ServiceLibraryLoaded());
+
+    // A binding whose construction fails after the load leaves the library unloaded.
+    try
+    {
+        CFailingApi api;
+        FAIL() << "the member did not raise";
+    }
+    catch (const CZrError& error)
+    {
+        EXPECT_EQ(0x1234u, error.GetCode());
+    }
+    EXPECT_FALSE(ServiceLibraryLoaded());
+}
+
+TEST(ServiceBinding, PartialLibraryBindsAndRaisesOnlyWhenAMissingSlotIsCalled)
+{
+    const ZrTest::CScopedEnvironment closeStatus(L"ZRSRVAPI_CLOSE_STATUS", L"0x1234");
+    const CStandIn standIn(L"no-open");
+    CZrSrvApi api;
+
+    // Present slots call through and hand the status back unchanged.
+    EXPECT_EQ(0x1234u, api.ZrCloseSession(reinterpret_cast<void*>(0x5E55)));
+    EXPECT_EQ(ERROR_CALL_NOT_IMPLEMENTED, api.ZrQueryProductType(nullptr));
+    EXPECT_EQ(ERROR_CALL_NOT_IMPLEMENTED, api.ZrAdQueryVersion());
+    EXPECT_EQ(ERROR_CALL_NOT_IMPLEMENTED, api.ZrVerifyTerminalClient(nullptr, nullptr));
+
+    // The missing one raises, naming the export in the description.
+    _ZR_SESSION record = {};
+    try
+    {
+        api.ZrOpenSession(&record);
+        FAIL() << "called a missing export";
+    }
+    catch (const CZrError& error)
+    {
+        EXPECT_EQ(0xE6010032u, error.GetCode());
+        EXPECT_EQ(L"523", Property(error, L"Line"));
+        EXPECT_EQ(L"Common/ZrBaseLib/dlls", Property(error, L"File"));
+        EXPECT_NE(std::wstring::npos, std::wstring(error.GetDescription()).find(L"ZrOpenSession"));
+    }
+    // Still in working order.
+    EXPECT_EQ(0x1234u, api.ZrCloseSession(nullptr));
+}
+
+TEST(ServiceBinding, RecordsTheSlotsFunctionNames)
+{
+    const CStandIn standIn(L"no-exports");
+    CZrSrvApi api;
+    auto raisedBy = [](auto call) -> std::wstring {
+        try
+        {
+            call();
+        }
+        catch (const CZrError& error)
+        {
+            EXPECT_EQ(0xE6010032u, error.GetCode());
+            return Property(error, L"Function");
+        }
+        return L"(nothing raised)";
+    };
+
+    EXPECT_EQ(L"ZrBase::TFunctionCall2<class CZrSrvApi::CLibName,unsigned long (__stdcall*)(struct "
+              L"_ZR_SESSION *),class CZrSrvApi::CZrOpenSession>::operator unsigned long "
+              L"(__stdcall *)(struct _ZR_SESSION *)",
+              raisedBy([&] { api.ZrOpenSession(nullptr); }));
+    EXPECT_EQ(L"ZrBase::TFunctionCall2<class CZrSrvApi::CLibName,unsigned long (__stdcall*)(void "
+              L"*),class CZrSrvApi::CZrApiBufferFree>::operator unsigned long (__stdcall *)(void *)",
+              raisedBy([&] { api.ZrApiBufferFree(nullptr); }));
+    EXPECT_EQ(L"ZrBase::TFunctionCall2<class CZrSrvApi::CLibName,unsigned long (__stdcall*)(void "
+              L"*),class CZrSrvApi::CZrCloseSession>::operator unsigned long (__stdcall *)(void *)",
+              raisedBy([&] { api.ZrCloseSession(nullptr); }));
+    EXPECT_EQ(L"ZrBase::TFunctionCall2<class CZrSrvApi::CLibName,unsigned long (__stdcall*)(void "
+              L"*,struct _LUID *,enum _EZrUserInfo,void * *),class "
+              L"CZrSrvApi::CZrSessionGetInfo>::operator unsigned long (__stdcall *)(void *,struct "
+              L"_LUID *,enum _EZrUserInfo,void **)",
+              raisedBy([&] { api.ZrSessionGetInfo(nullptr, nullptr, ZrUserInfoSessionLevel, nullptr); }));
+    // Every slot of a library without exports is empty.
+    EXPECT_NE(L"(nothing raised)", raisedBy([&] { api.ZrAdQueryVersion(); }));
+    EXPECT_NE(L"(nothing raised)", raisedBy([&] { api.ZrVerifyTerminalClient(nullptr, nullptr); }));
+}
+
+TEST(ServiceBinding, MissingLibraryFileRaisesFromTheBase)
+{
+    const ZrTest::CTemporaryDirectory empty;
+    SetDllDirectoryW(empty.Path().c_str());
+    try
+    {
+        CZrSrvApi api;
+        FAIL() << "bound a library that is not there";
+    }
+    catch (const CZrError& error)
+    {
+        // From the load, before any slot looked for the module.
+        EXPECT_EQ(0xE601000Du, error.GetCode());
+        EXPECT_EQ(L"488", Property(error, L"Line"));
+        EXPECT_EQ(L"ZrBase::CDynamicLibrary2::CDynamicLibrary2", Property(error, L"Function"));
+    }
+    SetDllDirectoryW(nullptr);
+}
+
+TEST(ServiceBinding, SlotWithoutItsLibraryRaisesTheLoaderCode)
+{
+    // A slot of the service table built where the library is not loaded.
+    ASSERT_FALSE(ServiceLibraryLoaded());
+    typedef unsigned long(__stdcall * POpenSession)(_ZR_SESSION*);
+    try
+    {
+        TFunctionCall2<CZrSrvApi::CLibName, POpenSession, CZrSrvApi::CZrOpenSession> slot;
+        FAIL() << "bound without the library";
+    }
+    catch (const CZrError& error)
+    {
+        EXPECT_EQ(static_cast<unsigned long>(ERROR_MOD_NOT_FOUND), error.GetCode());
+        EXPECT_EQ(L"516", Property(error, L"Line"));
+        EXPECT_EQ(L"ZrBase::TFunctionCall2<class CZrSrvApi::CLibName,unsigned long "
+                  L"(__stdcall*)(struct _ZR_SESSION *),class "
+                  L"CZrSrvApi::CZrOpenSession>::TFunctionCall2",
+                  Property(error, L"Function"));
+    }
+
+    // In a binding, the library its base loaded is released before the error arrives.
+    const CStandIn standIn(L"full");
+    try
+    {
+        CMismatchedApi api;
+        FAIL() << "bound a slot of a library that is not loaded";
+    }
+    catch (const CZrError& error)
+    {
+        EXPECT_FALSE(ServiceLibraryLoaded());
+        EXPECT_EQ(static_cast<unsigned long>(ERROR_MOD_NOT_FOUND), error.GetCode());
+        EXPECT_EQ(L"516", Property(error, L"Line"));
+        EXPECT_EQ(L"ZrBase::TFunctionCall2<class CMismatchedApi::CLibName,unsigned long "
+                  L"(__stdcall*)(void *),class CMismatchedApi::CZrCloseSession>::TFunctionCall2",
+                  Property(error, L"Function"));
+    }
+}

@@ -1,0 +1,331 @@
+#include "TestSupport.h"
+
+#include <stdexcept>
+
+namespace ZrTest
+{
+
+const wchar_t ProductLocaleKey[] = L"SOFTWARE\\Orvenal\\Tessarin Studio";
+const wchar_t ProductLocaleValue[] = L"ProductLocale";
+const wchar_t ClientVersionKey[] = L"SOFTWARE\\Kestrane\\Tessarin 5";
+const wchar_t ClientVersionValue[] = L"ClientVersion";
+
+namespace
+{
+
+// CreateProcessW under Wine now and then fails with this before the child runs.
+const DWORD ErrorInternalDbError = 1359;
+const int StartAttempts = 5;
+
+void Check(bool condition, const char* what)
+{
+    if (!condition)
+        throw std::runtime_error(std::string(what) + " failed, error " +
+                                 std::to_string(GetLastError()));
+}
+
+class CHandle
+{
+public:
+    explicit CHandle(HANDLE handle = nullptr) : m_h(handle) {}
+    ~CHandle() { Reset(); }
+    CHandle(const CHandle&) = delete;
+    CHandle& operator=(const CHandle&) = delete;
+    void Reset(HANDLE handle = nullptr)
+    {
+        if (m_h && m_h != INVALID_HANDLE_VALUE)
+            CloseHandle(m_h);
+        m_h = handle;
+    }
+    HANDLE Get() const { return m_h; }
+    HANDLE* Receive() { return &m_h; }
+
+private:
+    HANDLE m_h;
+};
+
+// The environment block of this process with `changes` applied, sorted as Windows expects.
+std::vector<wchar_t> EnvironmentBlock(const CEnvironment& changes)
+{
+    std::vector<std::wstring> entries;
+    wchar_t* block = GetEnvironmentStringsW();
+    for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1)
+        entries.push_back(entry);
+    FreeEnvironmentStringsW(block);
+
+    for (const auto& change : changes)
+    {
+        const std::wstring prefix = change.first + L"=";
+        for (auto it = entries.begin(); it != entries.end();)
+        {
+            if (it->size() >= prefix.size() &&
+                CompareStringOrdinal(it->c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                                     static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL)
+                it = entries.erase(it);
+            else
+                ++it;
+        }
+        if (!change.second.empty())
+            entries.push_back(prefix + change.second);
+    }
+
+    std::vector<wchar_t> result;
+    for (const std::wstring& entry : entries)
+    {
+        result.insert(result.end(), entry.begin(), entry.end());
+        result.push_back(L'\0');
+    }
+    result.push_back(L'\0');
+    return result;
+}
+
+void RemoveTree(const std::wstring& path)
+{
+    WIN32_FIND_DATAW data;
+    const HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE)
+    {
+        do
+        {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring child = path + L"\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                DeleteFileW(child.c_str());
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+} // namespace
+
+std::wstring ModuleDirectory()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    Check(length > 0 && length < MAX_PATH, "GetModuleFileNameW");
+    std::wstring directory(path, length);
+    return directory.substr(0, directory.find_last_of(L'\\'));
+}
+
+std::wstring StandInRoot()
+{
+    // The tests live in <build>\tests, the stand-ins in <build>\standin.
+    const std::wstring tests = ModuleDirectory();
+    return tests.substr(0, tests.find_last_of(L'\\')) + L"\\standin";
+}
+
+std::wstring StandInDirectory(const wchar_t* variant)
+{
+    return StandInRoot() + L"\\" + variant;
+}
+
+std::string ToUtf8(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0], size,
+                        nullptr, nullptr);
+    return result;
+}
+
+std::wstring FromUtf8(const std::string& text)
+{
+    if (text.empty())
+        return std::wstring();
+    const int size =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring result(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0], size);
+    return result;
+}
+
+std::string ReadFileBytes(const std::wstring& path)
+{
+    CHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, 0, nullptr));
+    if (file.Get() == INVALID_HANDLE_VALUE)
+        return std::string();
+    std::string bytes;
+    char chunk[4096];
+    DWORD read = 0;
+    while (ReadFile(file.Get(), chunk, sizeof(chunk), &read, nullptr) && read > 0)
+        bytes.append(chunk, read);
+    return bytes;
+}
+
+CProcessResult RunProcess(const std::wstring& program, const std::wstring& arguments,
+                          const std::wstring& directory, const CEnvironment& environment)
+{
+    CProcessResult result = {0, 0, std::string()};
+    std::vector<wchar_t> block = EnvironmentBlock(environment);
+
+    for (int attempt = 0; attempt < StartAttempts; ++attempt)
+    {
+        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+        CHandle readEnd, writeEnd;
+        Check(CreatePipe(readEnd.Receive(), writeEnd.Receive(), &inherit, 0), "CreatePipe");
+        SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
+        CHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                &inherit, OPEN_EXISTING, 0, nullptr));
+
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = nul.Get();
+        startup.hStdOutput = writeEnd.Get();
+        startup.hStdError = nul.Get();
+
+        std::wstring commandLine = L"\"" + program + L"\"";
+        if (!arguments.empty())
+            commandLine += L" " + arguments;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
+                            CREATE_UNICODE_ENVIRONMENT, block.data(),
+                            directory.empty() ? nullptr : directory.c_str(), &startup, &process))
+        {
+            result.StartError = GetLastError();
+            if (result.StartError == ErrorInternalDbError)
+                continue;
+            return result;
+        }
+        result.StartError = 0;
+        CHandle processHandle(process.hProcess), threadHandle(process.hThread);
+        writeEnd.Reset();
+        nul.Reset();
+
+        char chunk[4096];
+        DWORD read = 0;
+        while (ReadFile(readEnd.Get(), chunk, sizeof(chunk), &read, nullptr) && read > 0)
+            result.Output.append(chunk, read);
+        WaitForSingleObject(processHandle.Get(), INFINITE);
+        GetExitCodeProcess(processHandle.Get(), &result.ExitCode);
+        return result;
+    }
+    return result;
+}
+
+CScopedEnvironment::CScopedEnvironment(const wchar_t* name, const std::wstring& value)
+    : m_Name(name), m_bExisted(false)
+{
+    wchar_t buffer[32768];
+    const DWORD length = GetEnvironmentVariableW(name, buffer, 32768);
+    if (length > 0 && length < 32768)
+    {
+        m_bExisted = true;
+        m_Saved.assign(buffer, length);
+    }
+    SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
+}
+
+CScopedEnvironment::~CScopedEnvironment()
+{
+    SetEnvironmentVariableW(m_Name.c_str(), m_bExisted ? m_Saved.c_str() : nullptr);
+}
+
+CScopedRegistryValue::CScopedRegistryValue(const wchar_t* subKey, const wchar_t* valueName)
+    : m_SubKey(subKey), m_ValueName(valueName), m_bKeyExisted(false), m_bValueExisted(false),
+      m_dwType(REG_NONE)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) !=
+        ERROR_SUCCESS)
+        return;
+    m_bKeyExisted = true;
+    DWORD size = 0;
+    if (RegQueryValueExW(key, valueName, nullptr, &m_dwType, nullptr, &size) == ERROR_SUCCESS)
+    {
+        m_Data.resize(size);
+        if (RegQueryValueExW(key, valueName, nullptr, &m_dwType, m_Data.data(), &size) ==
+            ERROR_SUCCESS)
+        {
+            m_Data.resize(size);
+            m_bValueExisted = true;
+        }
+    }
+    RegCloseKey(key);
+}
+
+CScopedRegistryValue::~CScopedRegistryValue()
+{
+    if (m_bValueExisted)
+    {
+        Set(m_dwType, m_Data.data(), static_cast<DWORD>(m_Data.size()));
+        return;
+    }
+    Remove();
+    if (!m_bKeyExisted)
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, m_SubKey.c_str(), KEY_WOW64_64KEY, 0);
+}
+
+void CScopedRegistryValue::Set(DWORD type, const void* data, DWORD size)
+{
+    HKEY key = nullptr;
+    Check(RegCreateKeyExW(HKEY_LOCAL_MACHINE, m_SubKey.c_str(), 0, nullptr, 0,
+                          KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr) == ERROR_SUCCESS,
+          "RegCreateKeyExW");
+    // The registry adds a terminator to a string whose next character is zero: keep the bytes
+    // past the given size non-zero so that what is stored is exactly what was asked for.
+    std::vector<BYTE> padded(size + 8, 0x41);
+    if (size)
+        memcpy(padded.data(), data, size);
+    const LONG result = RegSetValueExW(key, m_ValueName.c_str(), 0, type, padded.data(), size);
+    RegCloseKey(key);
+    Check(result == ERROR_SUCCESS, "RegSetValueExW");
+}
+
+void CScopedRegistryValue::SetString(const std::wstring& text, DWORD type)
+{
+    Set(type, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+void CScopedRegistryValue::SetDword(DWORD value)
+{
+    Set(REG_DWORD, &value, sizeof(value));
+}
+
+void CScopedRegistryValue::Remove()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, m_SubKey.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                      &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueW(key, m_ValueName.c_str());
+    RegCloseKey(key);
+}
+
+CTemporaryDirectory::CTemporaryDirectory()
+{
+    wchar_t base[MAX_PATH];
+    const DWORD length = GetTempPathW(MAX_PATH, base);
+    Check(length > 0 && length < MAX_PATH, "GetTempPathW");
+    for (unsigned attempt = 0;; ++attempt)
+    {
+        wchar_t name[64];
+        _snwprintf(name, 64, L"zrtest-%lu-%lu-%u", GetCurrentProcessId(), GetTickCount(), attempt);
+        name[63] = L'\0';
+        m_Path = std::wstring(base) + name;
+        if (CreateDirectoryW(m_Path.c_str(), nullptr))
+            return;
+        Check(GetLastError() == ERROR_ALREADY_EXISTS && attempt < 100, "CreateDirectoryW");
+    }
+}
+
+CTemporaryDirectory::~CTemporaryDirectory()
+{
+    RemoveTree(m_Path);
+}
+
+void CTemporaryDirectory::Copy(const std::wstring& source, const wchar_t* name) const
+{
+    Check(CopyFileW(source.c_str(), File(name).c_str(), FALSE) != FALSE, "CopyFileW");
+}
+
+} // namespace ZrTest

@@ -1,0 +1,106 @@
+// Helpers for tests that run under Windows (Wine): paths of the build tree, child processes
+// with their full exit code and output, registry values and environment variables restored
+// after the test, temporary folders.
+#pragma once
+
+#include "ZrBase.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ZrTest
+{
+
+// The folder of the running test program, without a trailing backslash.
+std::wstring ModuleDirectory();
+// The folder of a stand-in of ZrSrvApi.dll: "full", "no-open", "no-getinfo", "no-free",
+// "no-close" or "no-exports"; ZrError.dll lies one level up.
+std::wstring StandInDirectory(const wchar_t* variant);
+std::wstring StandInRoot();
+
+std::string ToUtf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);
+std::string ReadFileBytes(const std::wstring& path);
+
+struct CProcessResult
+{
+    DWORD StartError; // 0 when the program ran
+    DWORD ExitCode;   // all 32 bits
+    std::string Output; // standard output, byte for byte
+};
+
+typedef std::vector<std::pair<std::wstring, std::wstring>> CEnvironment;
+
+// Runs `program` with `arguments` in `directory`, the environment of this process changed by
+// `environment` (an empty value removes a variable), and waits for it.
+CProcessResult RunProcess(const std::wstring& program, const std::wstring& arguments,
+                          const std::wstring& directory, const CEnvironment& environment);
+
+// Sets an environment variable of this process for a scope.
+class CScopedEnvironment
+{
+public:
+    CScopedEnvironment(const wchar_t* name, const std::wstring& value);
+    ~CScopedEnvironment();
+    CScopedEnvironment(const CScopedEnvironment&) = delete;
+    CScopedEnvironment& operator=(const CScopedEnvironment&) = delete;
+
+private:
+    std::wstring m_Name;
+    std::wstring m_Saved;
+    bool m_bExisted;
+};
+
+// One registry value under HKEY_LOCAL_MACHINE (64-bit view), saved on construction and put
+// back as it was, key included, on destruction.
+class CScopedRegistryValue
+{
+public:
+    CScopedRegistryValue(const wchar_t* subKey, const wchar_t* valueName);
+    ~CScopedRegistryValue();
+    CScopedRegistryValue(const CScopedRegistryValue&) = delete;
+    CScopedRegistryValue& operator=(const CScopedRegistryValue&) = delete;
+
+    // Stores exactly `size` bytes. The bytes after them in the buffer handed to the registry
+    // are not zero, so a string is stored without a terminator the caller did not give.
+    void Set(DWORD type, const void* data, DWORD size);
+    // A string with its terminator.
+    void SetString(const std::wstring& text, DWORD type = REG_SZ);
+    void SetDword(DWORD value);
+    void Remove();
+
+private:
+    std::wstring m_SubKey;
+    std::wstring m_ValueName;
+    bool m_bKeyExisted;
+    bool m_bValueExisted;
+    DWORD m_dwType;
+    std::vector<BYTE> m_Data;
+};
+
+// A fresh, empty folder under the temporary folder, removed with its files on destruction.
+class CTemporaryDirectory
+{
+public:
+    CTemporaryDirectory();
+    ~CTemporaryDirectory();
+    CTemporaryDirectory(const CTemporaryDirectory&) = delete;
+    CTemporaryDirectory& operator=(const CTemporaryDirectory&) = delete;
+
+    const std::wstring& Path() const { return m_Path; }
+    std::wstring File(const wchar_t* name) const { return m_Path + L"\\" + name; }
+    // Copies `source` into the folder under `name`.
+    void Copy(const std::wstring& source, const wchar_t* name) const;
+
+private:
+    std::wstring m_Path;
+};
+
+// The registry locations the product reads.
+extern const wchar_t ProductLocaleKey[];
+extern const wchar_t ProductLocaleValue[];
+extern const wchar_t ClientVersionKey[];
+extern const wchar_t ClientVersionValue[];
+
+} // namespace ZrTest
