@@ -12,28 +12,6 @@ namespace
 
 const wchar_t ServiceLibrary[] = L"ZrSrvApi.dll";
 
-std::wstring Property(const CZrError& error, const std::wstring& key)
-{
-    const std::wstring dump = error.GetDump();
-    const std::wstring start = L"\r\n" + key + L": ";
-    size_t at = dump.find(start);
-    if (at == std::wstring::npos)
-        return L"(missing)";
-    at += start.size();
-    return dump.substr(at, dump.find(L"\r\n", at) - at);
-}
-
-// Makes ZrSrvApi.dll resolve to one stand-in variant (the tests folder has none of its own).
-class CStandIn
-{
-public:
-    explicit CStandIn(const wchar_t* variant)
-    {
-        SetDllDirectoryW(ZrTest::StandInDirectory(variant).c_str());
-    }
-    ~CStandIn() { SetDllDirectoryW(nullptr); }
-};
-
 bool ServiceLibraryLoaded()
 {
     return GetModuleHandleW(ServiceLibrary) != nullptr;
@@ -88,9 +66,7 @@ struct TSlotSpelling<CMismatchedApi::CZrCloseSession>
 };
 } // namespace ZrBase
 
-CMismatchedApi::CMismatchedApi() : CDynamicLibrary2(ServiceLibrary, 0xE601000D)
-{
-}
+CMismatchedApi::CMismatchedApi() : CDynamicLibrary2(ServiceLibrary, 0xE601000D) {}
 
 TEST(DynamicLibrary, MissingLibraryRaisesTheCallersCode)
 {
@@ -109,9 +85,10 @@ TEST(DynamicLibrary, MissingLibraryRaisesTheCallersCode)
         // The loader's reason stays in the last error, not in the error.
         EXPECT_EQ(ERROR_MOD_NOT_FOUND, GetLastError());
         EXPECT_EQ(0xE601000Du, error.GetCode());
-        EXPECT_EQ(L"488", Property(error, L"Line"));
-        EXPECT_EQ(L"Common/ZrBaseLib/dlls", Property(error, L"File"));
-        EXPECT_EQ(L"ZrBase::CDynamicLibrary2::CDynamicLibrary2", Property(error, L"Function"));
+        EXPECT_EQ(L"488", ZrTest::ErrorProperty(error, L"Line"));
+        EXPECT_EQ(L"Common/ZrBaseLib/dlls", ZrTest::ErrorProperty(error, L"File"));
+        EXPECT_EQ(L"ZrBase::CDynamicLibrary2::CDynamicLibrary2",
+                  ZrTest::ErrorProperty(error, L"Function"));
     }
     // Whatever code the caller chose.
     try
@@ -126,7 +103,7 @@ TEST(DynamicLibrary, MissingLibraryRaisesTheCallersCode)
 
 TEST(DynamicLibrary, UnloadKeepsTheLastErrorAndOtherReferences)
 {
-    const CStandIn standIn(L"full");
+    const ZrTest::CScopedStandIn standIn(L"full");
     {
         CDynamicLibrary2 library(ServiceLibrary, 0xE601000D);
         EXPECT_TRUE(ServiceLibraryLoaded());
@@ -170,7 +147,7 @@ TEST(DynamicLibrary, UnloadKeepsTheLastErrorAndOtherReferences)
 TEST(ServiceBinding, PartialLibraryBindsAndRaisesOnlyWhenAMissingSlotIsCalled)
 {
     const ZrTest::CScopedEnvironment closeStatus(L"ZRSRVAPI_CLOSE_STATUS", L"0x1234");
-    const CStandIn standIn(L"no-open");
+    const ZrTest::CScopedStandIn standIn(L"no-open");
     CZrSrvApi api;
 
     // Present slots call through and hand the status back unchanged.
@@ -189,8 +166,8 @@ TEST(ServiceBinding, PartialLibraryBindsAndRaisesOnlyWhenAMissingSlotIsCalled)
     catch (const CZrError& error)
     {
         EXPECT_EQ(0xE6010032u, error.GetCode());
-        EXPECT_EQ(L"523", Property(error, L"Line"));
-        EXPECT_EQ(L"Common/ZrBaseLib/dlls", Property(error, L"File"));
+        EXPECT_EQ(L"523", ZrTest::ErrorProperty(error, L"Line"));
+        EXPECT_EQ(L"Common/ZrBaseLib/dlls", ZrTest::ErrorProperty(error, L"File"));
         EXPECT_NE(std::wstring::npos, std::wstring(error.GetDescription()).find(L"ZrOpenSession"));
     }
     // Still in working order.
@@ -199,7 +176,7 @@ TEST(ServiceBinding, PartialLibraryBindsAndRaisesOnlyWhenAMissingSlotIsCalled)
 
 TEST(ServiceBinding, RecordsTheSlotsFunctionNames)
 {
-    const CStandIn standIn(L"no-exports");
+    const ZrTest::CScopedStandIn standIn(L"no-exports");
     CZrSrvApi api;
     auto raisedBy = [](auto call) -> std::wstring {
         try
@@ -209,7 +186,7 @@ TEST(ServiceBinding, RecordsTheSlotsFunctionNames)
         catch (const CZrError& error)
         {
             EXPECT_EQ(0xE6010032u, error.GetCode());
-            return Property(error, L"Function");
+            return ZrTest::ErrorProperty(error, L"Function");
         }
         return L"(nothing raised)";
     };
@@ -218,17 +195,19 @@ TEST(ServiceBinding, RecordsTheSlotsFunctionNames)
               L"_ZR_SESSION *),class CZrSrvApi::CZrOpenSession>::operator unsigned long "
               L"(__stdcall *)(struct _ZR_SESSION *)",
               raisedBy([&] { api.ZrOpenSession(nullptr); }));
-    EXPECT_EQ(L"ZrBase::TFunctionCall2<class CZrSrvApi::CLibName,unsigned long (__stdcall*)(void "
-              L"*),class CZrSrvApi::CZrApiBufferFree>::operator unsigned long (__stdcall *)(void *)",
-              raisedBy([&] { api.ZrApiBufferFree(nullptr); }));
+    EXPECT_EQ(
+        L"ZrBase::TFunctionCall2<class CZrSrvApi::CLibName,unsigned long (__stdcall*)(void "
+        L"*),class CZrSrvApi::CZrApiBufferFree>::operator unsigned long (__stdcall *)(void *)",
+        raisedBy([&] { api.ZrApiBufferFree(nullptr); }));
     EXPECT_EQ(L"ZrBase::TFunctionCall2<class CZrSrvApi::CLibName,unsigned long (__stdcall*)(void "
               L"*),class CZrSrvApi::CZrCloseSession>::operator unsigned long (__stdcall *)(void *)",
               raisedBy([&] { api.ZrCloseSession(nullptr); }));
-    EXPECT_EQ(L"ZrBase::TFunctionCall2<class CZrSrvApi::CLibName,unsigned long (__stdcall*)(void "
-              L"*,struct _LUID *,enum _EZrUserInfo,void * *),class "
-              L"CZrSrvApi::CZrSessionGetInfo>::operator unsigned long (__stdcall *)(void *,struct "
-              L"_LUID *,enum _EZrUserInfo,void **)",
-              raisedBy([&] { api.ZrSessionGetInfo(nullptr, nullptr, ZrUserInfoSessionLevel, nullptr); }));
+    EXPECT_EQ(
+        L"ZrBase::TFunctionCall2<class CZrSrvApi::CLibName,unsigned long (__stdcall*)(void "
+        L"*,struct _LUID *,enum _EZrUserInfo,void * *),class "
+        L"CZrSrvApi::CZrSessionGetInfo>::operator unsigned long (__stdcall *)(void *,struct "
+        L"_LUID *,enum _EZrUserInfo,void **)",
+        raisedBy([&] { api.ZrSessionGetInfo(nullptr, nullptr, ZrUserInfoSessionLevel, nullptr); }));
     // Every slot of a library without exports is empty.
     EXPECT_NE(L"(nothing raised)", raisedBy([&] { api.ZrAdQueryVersion(); }));
     EXPECT_NE(L"(nothing raised)", raisedBy([&] { api.ZrVerifyTerminalClient(nullptr, nullptr); }));
@@ -247,8 +226,9 @@ TEST(ServiceBinding, MissingLibraryFileRaisesFromTheBase)
     {
         // From the load, before any slot looked for the module.
         EXPECT_EQ(0xE601000Du, error.GetCode());
-        EXPECT_EQ(L"488", Property(error, L"Line"));
-        EXPECT_EQ(L"ZrBase::CDynamicLibrary2::CDynamicLibrary2", Property(error, L"Function"));
+        EXPECT_EQ(L"488", ZrTest::ErrorProperty(error, L"Line"));
+        EXPECT_EQ(L"ZrBase::CDynamicLibrary2::CDynamicLibrary2",
+                  ZrTest::ErrorProperty(error, L"Function"));
     }
     SetDllDirectoryW(nullptr);
 }
@@ -266,15 +246,15 @@ TEST(ServiceBinding, SlotWithoutItsLibraryRaisesTheLoaderCode)
     catch (const CZrError& error)
     {
         EXPECT_EQ(static_cast<unsigned long>(ERROR_MOD_NOT_FOUND), error.GetCode());
-        EXPECT_EQ(L"516", Property(error, L"Line"));
+        EXPECT_EQ(L"516", ZrTest::ErrorProperty(error, L"Line"));
         EXPECT_EQ(L"ZrBase::TFunctionCall2<class CZrSrvApi::CLibName,unsigned long "
                   L"(__stdcall*)(struct _ZR_SESSION *),class "
                   L"CZrSrvApi::CZrOpenSession>::TFunctionCall2",
-                  Property(error, L"Function"));
+                  ZrTest::ErrorProperty(error, L"Function"));
     }
 
     // In a binding, the library its base loaded is released before the error arrives.
-    const CStandIn standIn(L"full");
+    const ZrTest::CScopedStandIn standIn(L"full");
     try
     {
         CMismatchedApi api;
@@ -284,9 +264,9 @@ TEST(ServiceBinding, SlotWithoutItsLibraryRaisesTheLoaderCode)
     {
         EXPECT_FALSE(ServiceLibraryLoaded());
         EXPECT_EQ(static_cast<unsigned long>(ERROR_MOD_NOT_FOUND), error.GetCode());
-        EXPECT_EQ(L"516", Property(error, L"Line"));
+        EXPECT_EQ(L"516", ZrTest::ErrorProperty(error, L"Line"));
         EXPECT_EQ(L"ZrBase::TFunctionCall2<class CMismatchedApi::CLibName,unsigned long "
                   L"(__stdcall*)(void *),class CMismatchedApi::CZrCloseSession>::TFunctionCall2",
-                  Property(error, L"Function"));
+                  ZrTest::ErrorProperty(error, L"Function"));
     }
 }

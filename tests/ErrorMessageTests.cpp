@@ -23,7 +23,8 @@ const wchar_t RussianLibraryMissing[] =
 class CTestMessages
 {
 public:
-    CTestMessages() : m_hModule(LoadLibraryExW(L"TestMessages.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE))
+    CTestMessages()
+        : m_hModule(LoadLibraryExW(L"TestMessages.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE))
     {
     }
     ~CTestMessages()
@@ -134,9 +135,8 @@ TEST(MessageLibrary, ChoosesLibraryByCode)
     // suite's codes.
     const ZrTest::CTemporaryDirectory alone;
     alone.Copy(ZrTest::ModuleDirectory() + L"\\MessageProbe.exe", L"MessageProbe.exe");
-    const ZrTest::CProcessResult run = ZrTest::RunProcess(alone.File(L"MessageProbe.exe"),
-                                                          L"E601000D", alone.Path(),
-                                                          ZrTest::CEnvironment());
+    const ZrTest::CProcessResult run = ZrTest::RunProcess(
+        alone.File(L"MessageProbe.exe"), L"E601000D", alone.Path(), ZrTest::CEnvironment());
     EXPECT_NE(std::string::npos, run.Output.find("0xE601000D=0xE601000D (-436142067)\n"))
         << run.Output;
 }

@@ -109,9 +109,9 @@ TEST(ZrError, DumpListsEveryProperty)
 
     // After GetDebugInfo its whole value, NULs included, is a line of the dump.
     error.GetDebugInfo();
-    const std::wstring debugInfo = std::wstring(L"File\0", 5) + File + std::wstring(L"\0Line\0", 6) +
-                                   L"488" + std::wstring(L"\0Function\0", 10) + Function +
-                                   std::wstring(L"\0", 1);
+    const std::wstring debugInfo =
+        std::wstring(L"File\0", 5) + File + std::wstring(L"\0Line\0", 6) + L"488" +
+        std::wstring(L"\0Function\0", 10) + Function + std::wstring(L"\0", 1);
     const std::wstring expected = L"Code: 0xE601000D\r\nDebugInfo: " + debugInfo +
                                   L"\r\nDescription: " + GetErrorMessage(0xE601000D) +
                                   L"\r\nFile: " + File + L"\r\nFunction: " + Function +
@@ -128,9 +128,8 @@ TEST(ZrError, DumpListsEveryProperty)
 
 TEST(ZrError, InsertFillsTheDescription)
 {
-    const CZrError error = Catch([] {
-        ThrowError(CErrorCode(0xE6010032), File, 523, Function, L"ZrOpenSession");
-    });
+    const CZrError error =
+        Catch([] { ThrowError(CErrorCode(0xE6010032), File, 523, Function, L"ZrOpenSession"); });
     EXPECT_EQ(0xE6010032u, error.GetCode());
     const bool english = GetProductLanguage() == MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
     EXPECT_STREQ(english ? L"The function ZrOpenSession is missing from the service library."

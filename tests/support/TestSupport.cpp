@@ -112,16 +112,41 @@ std::wstring ModuleDirectory()
     return directory.substr(0, directory.find_last_of(L'\\'));
 }
 
+std::wstring BuildDirectory()
+{
+    const std::wstring tests = ModuleDirectory();
+    return tests.substr(0, tests.find_last_of(L'\\'));
+}
+
 std::wstring StandInRoot()
 {
-    // The tests live in <build>\tests, the stand-ins in <build>\standin.
-    const std::wstring tests = ModuleDirectory();
-    return tests.substr(0, tests.find_last_of(L'\\')) + L"\\standin";
+    return BuildDirectory() + L"\\standin";
 }
 
 std::wstring StandInDirectory(const wchar_t* variant)
 {
     return StandInRoot() + L"\\" + variant;
+}
+
+CScopedStandIn::CScopedStandIn(const wchar_t* variant)
+{
+    SetDllDirectoryW(StandInDirectory(variant).c_str());
+}
+
+CScopedStandIn::~CScopedStandIn()
+{
+    SetDllDirectoryW(nullptr);
+}
+
+std::wstring ErrorProperty(const ZrBase::CZrError& error, const std::wstring& key)
+{
+    const std::wstring dump = L"\r\n" + std::wstring(error.GetDump());
+    const std::wstring start = L"\r\n" + key + L": ";
+    size_t at = dump.find(start);
+    if (at == std::wstring::npos)
+        return L"(missing)";
+    at += start.size();
+    return dump.substr(at, dump.find(L"\r\n", at) - at);
 }
 
 std::string ToUtf8(const std::wstring& text)
@@ -161,10 +186,29 @@ std::string ReadFileBytes(const std::wstring& path)
     return bytes;
 }
 
+std::vector<std::string> ReadLines(const std::wstring& path)
+{
+    std::vector<std::string> lines;
+    const std::string bytes = ReadFileBytes(path);
+    size_t start = 0;
+    while (start < bytes.size())
+    {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
 CProcessResult RunProcess(const std::wstring& program, const std::wstring& arguments,
                           const std::wstring& directory, const CEnvironment& environment)
 {
-    CProcessResult result = {0, 0, std::string()};
+    CProcessResult result = {0, 0, 0, std::string()};
     std::vector<wchar_t> block = EnvironmentBlock(environment);
 
     for (int attempt = 0; attempt < StartAttempts; ++attempt)
@@ -173,8 +217,9 @@ CProcessResult RunProcess(const std::wstring& program, const std::wstring& argum
         CHandle readEnd, writeEnd;
         Check(CreatePipe(readEnd.Receive(), writeEnd.Receive(), &inherit, 0), "CreatePipe");
         SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
-        CHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                &inherit, OPEN_EXISTING, 0, nullptr));
+        CHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                                nullptr));
 
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
@@ -197,6 +242,7 @@ CProcessResult RunProcess(const std::wstring& program, const std::wstring& argum
             return result;
         }
         result.StartError = 0;
+        result.ProcessId = process.dwProcessId;
         CHandle processHandle(process.hProcess), threadHandle(process.hThread);
         writeEnd.Reset();
         nul.Reset();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ZrBase.h"
+#include "ZrError.h"
 
 #include <string>
 #include <utility>
@@ -14,19 +15,38 @@ namespace ZrTest
 
 // The folder of the running test program, without a trailing backslash.
 std::wstring ModuleDirectory();
+// The build tree: tests in <build>\tests, the tool in <build>\bin, the stand-ins in
+// <build>\standin.
+std::wstring BuildDirectory();
 // The folder of a stand-in of ZrSrvApi.dll: "full", "no-open", "no-getinfo", "no-free",
 // "no-close" or "no-exports"; ZrError.dll lies one level up.
 std::wstring StandInDirectory(const wchar_t* variant);
 std::wstring StandInRoot();
 
+// Makes the library search find ZrSrvApi.dll in one stand-in variant's folder for a scope
+// (the tests folder has no ZrSrvApi.dll of its own).
+class CScopedStandIn
+{
+public:
+    explicit CScopedStandIn(const wchar_t* variant);
+    ~CScopedStandIn();
+    CScopedStandIn(const CScopedStandIn&) = delete;
+    CScopedStandIn& operator=(const CScopedStandIn&) = delete;
+};
+
+// A property of an error as its dump shows it, e.g. "Line"; "(missing)" when there is none.
+std::wstring ErrorProperty(const ZrBase::CZrError& error, const std::wstring& key);
+
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
 std::string ReadFileBytes(const std::wstring& path);
+std::vector<std::string> ReadLines(const std::wstring& path);
 
 struct CProcessResult
 {
     DWORD StartError; // 0 when the program ran
-    DWORD ExitCode;   // all 32 bits
+    DWORD ProcessId;
+    DWORD ExitCode;     // all 32 bits
     std::string Output; // standard output, byte for byte
 };
 

@@ -1,0 +1,307 @@
+#include "TestSupport.h"
+#include "ZrSrvClass.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+
+using ZrBase::CZrError;
+using ZrTest::ErrorProperty;
+
+namespace
+{
+
+const wchar_t SourceFile[] = L"Include/ZrSrvClass";
+
+bool ServiceLibraryLoaded()
+{
+    return GetModuleHandleW(L"ZrSrvApi.dll") != nullptr;
+}
+
+// The stand-in of one test: a library variant, a trace file and scripted settings.
+class CService
+{
+public:
+    explicit CService(const wchar_t* variant = L"full")
+        : m_StandIn(variant), m_Trace(L"ZRSRVAPI_TRACE", m_Folder.File(L"trace.txt"))
+    {
+    }
+
+    void Set(const wchar_t* name, const std::wstring& value)
+    {
+        m_Settings.emplace_back(new ZrTest::CScopedEnvironment(name, value));
+    }
+
+    // The calls made so far, by export name.
+    std::vector<std::string> Calls() const
+    {
+        std::vector<std::string> calls;
+        for (const std::string& line : ZrTest::ReadLines(m_Folder.File(L"trace.txt")))
+            calls.push_back(line.substr(0, line.find(' ')));
+        return calls;
+    }
+
+private:
+    ZrTest::CTemporaryDirectory m_Folder;
+    ZrTest::CScopedStandIn m_StandIn;
+    ZrTest::CScopedEnvironment m_Trace;
+    std::vector<std::unique_ptr<ZrTest::CScopedEnvironment>> m_Settings;
+};
+
+typedef std::vector<std::string> CCalls;
+
+// The error a call raises, or a failure when it raises none.
+CZrError Raised(const std::function<void()>& call)
+{
+    try
+    {
+        call();
+    }
+    catch (const CZrError& error)
+    {
+        return error;
+    }
+    ADD_FAILURE() << "nothing raised";
+    return CZrError(ZrBase::CErrorCode(0), nullptr, 0, nullptr);
+}
+
+void ExpectPlace(const CZrError& error, unsigned long code, const wchar_t* line,
+                 const wchar_t* function)
+{
+    EXPECT_EQ(code, error.GetCode());
+    EXPECT_EQ(SourceFile, ErrorProperty(error, L"File"));
+    EXPECT_EQ(line, ErrorProperty(error, L"Line"));
+    EXPECT_EQ(function, ErrorProperty(error, L"Function"));
+}
+
+} // namespace
+
+TEST(ClientName, IsMadeOfTheFileNameAndProcessId)
+{
+    std::wstring name = L"unchanged";
+    EXPECT_EQ(0u, CZrQuick::MakeClientName(L"C:\\Tools\\tool.exe", 420, name));
+    EXPECT_EQ(L"@tool01A4", name);
+    // At least four digits, never cut.
+    EXPECT_EQ(0u, CZrQuick::MakeClientName(L"C:\\Tools\\tool.exe", 0, name));
+    EXPECT_EQ(L"@tool0000", name);
+    EXPECT_EQ(0u, CZrQuick::MakeClientName(L"C:\\Tools\\tool.exe", 0x12345, name));
+    EXPECT_EQ(L"@tool12345", name);
+    EXPECT_EQ(0u, CZrQuick::MakeClientName(L"C:\\Tools\\tool.exe", 0xFFFFFFFC, name));
+    EXPECT_EQ(L"@toolFFFFFFFC", name);
+    // Only the last extension goes; a dot in a folder name is not one.
+    EXPECT_EQ(0u, CZrQuick::MakeClientName(L"C:\\v1.2\\tool.v2.exe", 4, name));
+    EXPECT_EQ(L"@tool.v20004", name);
+    EXPECT_EQ(0u, CZrQuick::MakeClientName(L"C:\\v1.2\\tool", 4, name));
+    EXPECT_EQ(L"@tool0004", name);
+    // At most 80 characters of the base name.
+    const std::wstring longName(100, L'n');
+    EXPECT_EQ(0u, CZrQuick::MakeClientName((L"Z:\\t\\" + longName + L".exe").c_str(), 8, name));
+    EXPECT_EQ(L"@" + std::wstring(80, L'n') + L"0008", name);
+    // No folder at all: refused, the name left alone.
+    name = L"unchanged";
+    EXPECT_EQ(static_cast<DWORD>(ERROR_BAD_ENVIRONMENT),
+              CZrQuick::MakeClientName(L"tool.exe", 4, name));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_BAD_ENVIRONMENT), CZrQuick::MakeClientName(L"", 4, name));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER),
+              CZrQuick::MakeClientName(nullptr, 4, name));
+    EXPECT_EQ(L"unchanged", name);
+}
+
+TEST(ClientVersion, MajorIsTheLeadingNumber)
+{
+    auto parse = [](const std::wstring& text) {
+        return CZrSrv::ParseClientMajorVersion(text.c_str(), text.size() + 1);
+    };
+    EXPECT_EQ(8, parse(L"8.1"));
+    EXPECT_EQ(9, parse(L"9"));
+    EXPECT_EQ(9, parse(L"9.0.1"));
+    EXPECT_EQ(65535, parse(L"-1"));
+    EXPECT_EQ(70000 & 0xFFFF, parse(L"70000"));
+    EXPECT_EQ(8, parse(L"abc"));
+    EXPECT_EQ(8, parse(L""));
+    EXPECT_EQ(8, parse(L".9"));
+    // Sixteen characters with no terminator: the text ends there, not at the next zero.
+    const wchar_t unterminated[] = L"0000000000000012345";
+    EXPECT_EQ(12, CZrSrv::ParseClientMajorVersion(unterminated, 16));
+}
+
+TEST(ClientVersion, BlocksFollowTheRegistry)
+{
+    ZrTest::CScopedRegistryValue value(ZrTest::ClientVersionKey, ZrTest::ClientVersionValue);
+    auto block = []() {
+        const _ZR_VERSION v = CZrSrv::ClientVersionBlock();
+        return std::to_wstring(v.Major) + L"." + std::to_wstring(v.Minor) + L"." +
+               std::to_wstring(v.Build) + L"." + std::to_wstring(v.Revision) + L"/" +
+               std::to_wstring(v.Reserved);
+    };
+
+    value.Remove();
+    EXPECT_EQ(L"8.3.1406.0/0", block());
+    value.SetString(L"8.1");
+    EXPECT_EQ(L"8.3.1406.0/0", block());
+    value.SetString(L"9.0.1");
+    EXPECT_EQ(L"9.0.0.0/0", block());
+    value.SetString(L"-1");
+    EXPECT_EQ(L"65535.0.0.0/0", block());
+    value.SetString(L"10", REG_EXPAND_SZ);
+    EXPECT_EQ(L"10.0.0.0/0", block());
+    // The type is not asked: digits are digits, whatever type holds them.
+    value.Set(REG_BINARY, L"7", 4);
+    EXPECT_EQ(L"7.0.0.0/0", block());
+    value.SetDword(9);
+    EXPECT_EQ(L"8.3.1406.0/0", block());
+    // Longer than 32 bytes: unreadable.
+    value.SetString(L"1234567890123456");
+    EXPECT_EQ(L"8.3.1406.0/0", block());
+    // Exactly 32 bytes with no terminator: read within them.
+    value.Set(REG_SZ, L"0000000000000012", 32);
+    EXPECT_EQ(L"12.0.0.0/0", block());
+}
+
+TEST(ServiceClient, NestedOpensShareOneSession)
+{
+    CService service;
+    {
+        CZrSrv client;
+        EXPECT_EQ(1u, client.OpenSession(L"@first", 0x1002));
+        EXPECT_EQ(1u, client.OpenSession(L"@second", 0));
+        EXPECT_EQ(CCalls({"ZrOpenSession"}), service.Calls());
+        client.CloseSession();
+        EXPECT_EQ(CCalls({"ZrOpenSession"}), service.Calls());
+        client.CloseSession();
+        EXPECT_EQ(CCalls({"ZrOpenSession", "ZrCloseSession"}), service.Calls());
+        // Closed: one more close does nothing, a new open opens anew.
+        client.CloseSession();
+        EXPECT_EQ(2u, service.Calls().size());
+        service.Set(L"ZRSRVAPI_SESSION_ID", L"7");
+        EXPECT_EQ(7u, client.OpenSession(L"@third", 0x1002));
+        client.OpenSession(L"@third", 0x1002);
+        client.OpenSession(L"@third", 0x1002);
+        EXPECT_EQ(3u, service.Calls().size());
+    }
+    // Three outstanding opens, one close.
+    EXPECT_EQ(CCalls({"ZrOpenSession", "ZrCloseSession", "ZrOpenSession", "ZrCloseSession"}),
+              service.Calls());
+    EXPECT_FALSE(ServiceLibraryLoaded());
+}
+
+TEST(ServiceClient, SessionIdZeroIsNeverClosed)
+{
+    CService service;
+    service.Set(L"ZRSRVAPI_SESSION_ID", L"0");
+    {
+        CZrSrv client;
+        EXPECT_EQ(0u, client.OpenSession(L"@zero", 0x1002));
+        // Counted, yet closed as far as closing is concerned.
+        EXPECT_EQ(0u, client.OpenSession(L"@zero", 0x1002));
+        client.CloseSession();
+        // The handle was delivered: information can be asked for.
+        void* info = client.SessionGetInfo(nullptr, ZrUserInfoSessionLevel);
+        client.BufferFree(info);
+    }
+    EXPECT_EQ(CCalls({"ZrOpenSession", "ZrSessionGetInfo", "ZrApiBufferFree"}), service.Calls());
+}
+
+TEST(ServiceClient, FailuresRaiseAtTheirPlace)
+{
+    CService service;
+    CZrSrv client;
+
+    // No session yet.
+    ExpectPlace(Raised([&] { client.SessionGetInfo(nullptr, ZrUserInfoSessionLevel); }),
+                ERROR_INVALID_HANDLE, L"2238", L"CZrSrv::SessionGetInfo");
+
+    // A refused open leaves the client as it was.
+    service.Set(L"ZRSRVAPI_OPEN_STATUS", L"0xE6010123");
+    ExpectPlace(Raised([&] { client.OpenSession(L"@x", 0x1002); }), 0xE6010123, L"1401",
+                L"CZrSrv::OpenSession");
+    ExpectPlace(Raised([&] { client.SessionGetInfo(nullptr, ZrUserInfoSessionLevel); }),
+                ERROR_INVALID_HANDLE, L"2238", L"CZrSrv::SessionGetInfo");
+    service.Set(L"ZRSRVAPI_OPEN_STATUS", L"0");
+    EXPECT_EQ(1u, client.OpenSession(L"@x", 0x1002));
+
+    // Service statuses come back unchanged.
+    service.Set(L"ZRSRVAPI_GETINFO_STATUS", L"87");
+    ExpectPlace(Raised([&] { client.SessionGetInfo(nullptr, ZrUserInfoSessionLevel); }), 87,
+                L"2243", L"CZrSrv::SessionGetInfo");
+    service.Set(L"ZRSRVAPI_FREE_STATUS", L"0x1F");
+    ExpectPlace(Raised([&] { client.BufferFree(nullptr); }), 0x1F, L"1301", L"CZrSrv::BufferFree");
+
+    // A refused close keeps the session's identifiers but counts no open any more: the next
+    // open is a new service session.
+    service.Set(L"ZRSRVAPI_CLOSE_STATUS", L"0x20");
+    ExpectPlace(Raised([&] { client.CloseSession(); }), 0x20, L"1434", L"CZrSrv::CloseSession");
+    service.Set(L"ZRSRVAPI_CLOSE_STATUS", L"0");
+    client.OpenSession(L"@x", 0x1002);
+    client.CloseSession();
+    EXPECT_EQ(CCalls({"ZrOpenSession", "ZrOpenSession", "ZrSessionGetInfo", "ZrApiBufferFree",
+                      "ZrCloseSession", "ZrOpenSession", "ZrCloseSession"}),
+              service.Calls());
+
+    // A session without a handle cannot be closed.
+    service.Set(L"ZRSRVAPI_SESSION_HANDLE", L"0");
+    client.OpenSession(L"@x", 0x1002);
+    ExpectPlace(Raised([&] { client.CloseSession(); }), ERROR_INVALID_HANDLE, L"1430",
+                L"CZrSrv::CloseSession");
+}
+
+TEST(QuickClient, OpensUnderTheProcessName)
+{
+    CService service;
+    {
+        CZrQuick quick;
+        ASSERT_NE(nullptr, quick.GetClient());
+        void* info = quick->SessionGetInfo(nullptr, ZrUserInfoSessionLevel);
+        EXPECT_EQ(2u, *static_cast<const DWORD*>(info));
+        quick->BufferFree(info);
+        // Without a name only the quick form may build one.
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), quick.Open(nullptr, false));
+        // A named open joins the session already held.
+        EXPECT_EQ(0u, quick.Open(L"@named", false));
+    }
+    EXPECT_FALSE(ServiceLibraryLoaded());
+
+    EXPECT_EQ(CCalls({"ZrOpenSession", "ZrSessionGetInfo", "ZrApiBufferFree", "ZrCloseSession"}),
+              service.Calls());
+}
+
+TEST(QuickClient, RaisesWhatStopsIt)
+{
+    // No library: the client's own error, unchanged.
+    {
+        const ZrTest::CTemporaryDirectory empty;
+        SetDllDirectoryW(empty.Path().c_str());
+        const CZrError error = Raised([] { CZrQuick quick; });
+        EXPECT_EQ(0xE601000Du, error.GetCode());
+        EXPECT_EQ(L"488", ErrorProperty(error, L"Line"));
+        SetDllDirectoryW(nullptr);
+    }
+    // No ZrOpenSession: its code, at the constructor's place; the library is gone afterwards.
+    {
+        CService service(L"no-open");
+        ExpectPlace(Raised([] { CZrQuick quick; }), 0xE6010032, L"2862", L"CZrQuick::CZrQuick");
+        EXPECT_FALSE(ServiceLibraryLoaded());
+    }
+    // A refused open: the service's code, at the constructor's place.
+    {
+        CService service;
+        service.Set(L"ZRSRVAPI_OPEN_STATUS", L"5");
+        ExpectPlace(Raised([] { CZrQuick quick; }), 5, L"2862", L"CZrQuick::CZrQuick");
+        EXPECT_EQ(CCalls({"ZrOpenSession"}), service.Calls());
+        EXPECT_FALSE(ServiceLibraryLoaded());
+    }
+}
+
+TEST(QuickClient, RefusedCloseIsSwallowedAndKeepsTheClient)
+{
+    CService service;
+    service.Set(L"ZRSRVAPI_CLOSE_STATUS", L"0x20");
+    {
+        CZrQuick quick;
+    }
+    EXPECT_EQ(CCalls({"ZrOpenSession", "ZrCloseSession"}), service.Calls());
+    // The client was not deleted, so its library is still loaded.
+    EXPECT_TRUE(ServiceLibraryLoaded());
+}

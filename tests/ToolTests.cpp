@@ -1,0 +1,263 @@
+// The real GetSessionLevel.exe, run in a folder of its own with a stand-in service library.
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace
+{
+
+struct CToolRun
+{
+    DWORD ExitCode;
+    std::string Output;
+    DWORD ProcessId;
+    std::vector<std::string> Trace; // one line per service call
+};
+
+// Runs the tool with the given stand-in variant beside it (none when null) and stand-in
+// settings, under the file name `exeName`.
+CToolRun RunTool(const wchar_t* variant, const ZrTest::CEnvironment& settings,
+                 const wchar_t* exeName = L"GetSessionLevel.exe")
+{
+    const ZrTest::CTemporaryDirectory folder;
+    folder.Copy(ZrTest::BuildDirectory() + L"\\bin\\GetSessionLevel.exe", exeName);
+    folder.Copy(ZrTest::StandInRoot() + L"\\ZrError.dll", L"ZrError.dll");
+    if (variant)
+        folder.Copy(ZrTest::StandInDirectory(variant) + L"\\ZrSrvApi.dll", L"ZrSrvApi.dll");
+
+    ZrTest::CEnvironment environment = settings;
+    environment.emplace_back(L"ZRSRVAPI_TRACE", folder.File(L"trace.txt"));
+    const ZrTest::CProcessResult run =
+        ZrTest::RunProcess(folder.File(exeName), L"", folder.Path(), environment);
+    EXPECT_EQ(0u, run.StartError);
+    return CToolRun{run.ExitCode, run.Output, run.ProcessId,
+                    ZrTest::ReadLines(folder.File(L"trace.txt"))};
+}
+
+std::vector<std::string> Calls(const CToolRun& run)
+{
+    std::vector<std::string> calls;
+    for (const std::string& line : run.Trace)
+        calls.push_back(line.substr(0, line.find(' ')));
+    return calls;
+}
+
+// The value of "key=" in a trace line.
+std::string Field(const std::string& line, const std::string& key)
+{
+    const std::string start = " " + key + "=";
+    size_t at = line.find(start);
+    if (at == std::string::npos)
+        return "(missing)";
+    at += start.size();
+    return line.substr(at, line.find(' ', at) - at);
+}
+
+std::string SuccessLine(const char* level)
+{
+    return std::string("The current session level: ") + level + "\r\n";
+}
+
+std::string FailureLine(const char* code)
+{
+    return std::string("Impossible to get the current session level: ") + code + "h\r\n";
+}
+
+typedef std::vector<std::string> CCalls;
+const std::string Open = "ZrOpenSession", GetInfo = "ZrSessionGetInfo", Free = "ZrApiBufferFree",
+                  Close = "ZrCloseSession";
+
+} // namespace
+
+TEST(Tool, PrintsTheLevelAndReturnsIt)
+{
+    const struct
+    {
+        const wchar_t* Level;
+        const char* Printed;
+        DWORD ExitCode;
+    } cases[] = {
+        {L"0", "0", 0},
+        {L"7", "7", 7},
+        {L"300", "300", 300},
+        // The line reads the 32 bits as signed; the exit code keeps them all.
+        {L"0x80000000", "-2147483648", 0x80000000},
+        {L"0xFFFFFFFF", "-1", 0xFFFFFFFF},
+    };
+    for (const auto& c : cases)
+    {
+        const CToolRun run = RunTool(L"full", {{L"ZRSRVAPI_LEVEL", c.Level}});
+        EXPECT_EQ(SuccessLine(c.Printed), run.Output);
+        EXPECT_EQ(c.ExitCode, run.ExitCode) << c.Printed;
+        EXPECT_EQ(CCalls({Open, GetInfo, Free, Close}), Calls(run));
+    }
+}
+
+TEST(Tool, ReportsEveryFailureWithExitCodeZero)
+{
+    const struct
+    {
+        const char* What;
+        const wchar_t* Variant;
+        ZrTest::CEnvironment Settings;
+        const char* Code;
+        CCalls Calls;
+    } cases[] = {
+        {"no service library", nullptr, {}, "0xE601000D", {}},
+        {"no ZrOpenSession", L"no-open", {}, "0xE6010032", {}},
+        {"no ZrSessionGetInfo", L"no-getinfo", {}, "0xE6010032", {Open, Close}},
+        {"no ZrApiBufferFree", L"no-free", {}, "0xE6010032", {Open, GetInfo, Close}},
+        {"no exports", L"no-exports", {}, "0xE6010032", {}},
+        {"session refused", L"full", {{L"ZRSRVAPI_OPEN_STATUS", L"5"}}, "0x00000005", {Open}},
+        {"session refused, suite code",
+         L"full",
+         {{L"ZRSRVAPI_OPEN_STATUS", L"0xE6010123"}},
+         "0xE6010123",
+         {Open}},
+        {"information refused",
+         L"full",
+         {{L"ZRSRVAPI_GETINFO_STATUS", L"0x57"}},
+         "0x00000057",
+         {Open, GetInfo, Close}},
+        // The level was read, yet the run failed.
+        {"buffer not taken back",
+         L"full",
+         {{L"ZRSRVAPI_FREE_STATUS", L"0x1F"}, {L"ZRSRVAPI_LEVEL", L"9"}},
+         "0x0000001F",
+         {Open, GetInfo, Free, Close}},
+        // No handle: nothing to ask with, and the close that finds none is swallowed.
+        {"no session handle", L"full", {{L"ZRSRVAPI_SESSION_HANDLE", L"0"}}, "0x00000006", {Open}},
+        // Success without a buffer is no level.
+        {"null buffer",
+         L"full",
+         {{L"ZRSRVAPI_NULL_BUFFER", L"1"}},
+         "0x0000000D",
+         {Open, GetInfo, Close}},
+    };
+    for (const auto& c : cases)
+    {
+        const CToolRun run = RunTool(c.Variant, c.Settings);
+        EXPECT_EQ(FailureLine(c.Code), run.Output) << c.What;
+        EXPECT_EQ(0u, run.ExitCode) << c.What;
+        EXPECT_EQ(c.Calls, Calls(run)) << c.What;
+    }
+}
+
+TEST(Tool, CloseFailuresDoNotChangeTheOutcome)
+{
+    const struct
+    {
+        const char* What;
+        const wchar_t* Variant;
+        ZrTest::CEnvironment Settings;
+        CCalls Calls;
+    } cases[] = {
+        {"close refused",
+         L"full",
+         {{L"ZRSRVAPI_CLOSE_STATUS", L"0x20"}},
+         {Open, GetInfo, Free, Close}},
+        {"no ZrCloseSession", L"no-close", {}, {Open, GetInfo, Free}},
+        // A session identifier of 0 marks no open session: it is never closed.
+        {"session id 0", L"full", {{L"ZRSRVAPI_SESSION_ID", L"0"}}, {Open, GetInfo, Free}},
+    };
+    for (const auto& c : cases)
+    {
+        ZrTest::CEnvironment settings = c.Settings;
+        settings.emplace_back(L"ZRSRVAPI_LEVEL", L"5");
+        const CToolRun run = RunTool(c.Variant, settings);
+        EXPECT_EQ(SuccessLine("5"), run.Output) << c.What;
+        EXPECT_EQ(5u, run.ExitCode) << c.What;
+        EXPECT_EQ(c.Calls, Calls(run)) << c.What;
+    }
+}
+
+TEST(Tool, PresentsItselfToTheService)
+{
+    ZrTest::CScopedRegistryValue version(ZrTest::ClientVersionKey, ZrTest::ClientVersionValue);
+    version.Remove();
+    const CToolRun run = RunTool(
+        L"full", {{L"ZRSRVAPI_SESSION_HANDLE", L"0xABC0"}, {L"ZRSRVAPI_SESSION_ID", L"0x77"}});
+    ASSERT_EQ(4u, run.Trace.size());
+    const std::string& open = run.Trace[0];
+    const std::string& info = run.Trace[1];
+    const std::string& free = run.Trace[2];
+    const std::string& close = run.Trace[3];
+
+    char name[64];
+    snprintf(name, sizeof(name), "@GetSessionLevel%04lX",
+             static_cast<unsigned long>(run.ProcessId));
+    EXPECT_EQ(name, Field(open, "name"));
+    EXPECT_EQ("0", Field(open, "zero1"));
+    EXPECT_EQ("0", Field(open, "zero2"));
+    EXPECT_EQ("0", Field(open, "zero3"));
+    EXPECT_EQ("8.3.1406.0.0", Field(open, "client"));
+    EXPECT_EQ("8.3.1406.0.0", Field(open, "kernel"));
+    EXPECT_EQ("0x00001002", Field(open, "flags"));
+    EXPECT_EQ(std::string(24, '0'), Field(open, "tail"));
+
+    // The handle and the buffer pass through unchanged.
+    EXPECT_EQ("0xABC0", Field(info, "handle"));
+    EXPECT_EQ("null", Field(info, "luid"));
+    EXPECT_EQ("11", Field(info, "class"));
+    EXPECT_NE("null", Field(info, "buffer"));
+    EXPECT_EQ(Field(info, "buffer"), Field(free, "buffer"));
+    EXPECT_EQ("0xABC0", Field(close, "handle"));
+
+    // A long file name is cut to 80 characters in the client name.
+    const std::wstring longName(100, L'L');
+    const CToolRun longRun = RunTool(L"full", {}, (longName + L".exe").c_str());
+    ASSERT_FALSE(longRun.Trace.empty());
+    snprintf(name, sizeof(name), "%04lX", static_cast<unsigned long>(longRun.ProcessId));
+    EXPECT_EQ("@" + std::string(80, 'L') + name, Field(longRun.Trace[0], "name"));
+    EXPECT_EQ(SuccessLine("2"), longRun.Output);
+}
+
+TEST(Tool, PresentsTheClientVersion)
+{
+    ZrTest::CScopedRegistryValue version(ZrTest::ClientVersionKey, ZrTest::ClientVersionValue);
+    const struct
+    {
+        const wchar_t* Value;
+        const char* Block;
+    } cases[] = {
+        {nullptr, "8.3.1406.0.0"}, {L"8.1", "8.3.1406.0.0"}, {L"9", "9.0.0.0.0"},
+        {L"9.0.1", "9.0.0.0.0"},   {L"-1", "65535.0.0.0.0"}, {L"abc", "8.3.1406.0.0"},
+    };
+    for (const auto& c : cases)
+    {
+        if (c.Value)
+            version.SetString(c.Value);
+        else
+            version.Remove();
+        const CToolRun run = RunTool(L"full", {});
+        ASSERT_FALSE(run.Trace.empty());
+        EXPECT_EQ(c.Block, Field(run.Trace[0], "client")) << (c.Value ? "value" : "no value");
+        EXPECT_EQ(c.Block, Field(run.Trace[0], "kernel"));
+        EXPECT_EQ(SuccessLine("2"), run.Output);
+    }
+}
+
+TEST(Tool, DescribesItselfInItsVersionResource)
+{
+    const std::wstring tool = ZrTest::BuildDirectory() + L"\\bin\\GetSessionLevel.exe";
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(tool.c_str(), &ignored);
+    ASSERT_NE(0u, size);
+    std::vector<BYTE> data(size);
+    ASSERT_TRUE(GetFileVersionInfoW(tool.c_str(), 0, size, data.data()));
+    auto text = [&](const wchar_t* name) {
+        wchar_t* value = nullptr;
+        UINT length = 0;
+        const std::wstring path = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
+        if (!VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void**>(&value), &length))
+            return std::wstring(L"(missing)");
+        return std::wstring(value);
+    };
+    EXPECT_EQ(L"Get current session level utility", text(L"FileDescription"));
+    EXPECT_EQ(L"Utility prints and returns current user session level", text(L"Comments"));
+    EXPECT_NE(L"(missing)", text(L"FileVersion"));
+    EXPECT_NE(L"(missing)", text(L"ProductVersion"));
+}
