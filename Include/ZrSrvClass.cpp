@@ -1,5 +1,7 @@
 #include "ZrSrvClass.h"
 
+#include "RegistryKey.h"
+
 #include <cwchar>
 
 using ZrBase::CErrorCode;
@@ -163,15 +165,16 @@ _ZR_VERSION CZrSrv::ClientVersionBlock()
 
 WORD CZrSrv::ReadClientMajorVersion()
 {
+    const ZrBase::CRegistryFunctions& registry = ZrBase::ProcessRegistry();
     HKEY hKey = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, ClientVersionKey, 0, KEY_QUERY_VALUE, &hKey) !=
+    if (registry.OpenKeyEx(HKEY_LOCAL_MACHINE, ClientVersionKey, 0, KEY_QUERY_VALUE, &hKey) !=
         ERROR_SUCCESS)
         return DefaultMajorVersion;
     wchar_t Buf[ClientVersionLength] = {};
     DWORD cbBuf = sizeof(Buf);
-    const LONG result = RegQueryValueExW(hKey, ClientVersionValue, nullptr, nullptr,
-                                         reinterpret_cast<LPBYTE>(Buf), &cbBuf);
-    RegCloseKey(hKey);
+    const LONG result = registry.QueryValueEx(hKey, ClientVersionValue, nullptr,
+                                              reinterpret_cast<BYTE*>(Buf), &cbBuf);
+    registry.CloseKey(hKey);
     if (result != ERROR_SUCCESS)
         return DefaultMajorVersion;
     return ParseClientMajorVersion(Buf, ClientVersionLength);
@@ -271,7 +274,10 @@ DWORD CZrQuick::MakeClientName(const wchar_t* path, DWORD processId, std::wstrin
 
     wchar_t szTmp[ClientBaseNameLength + 1];
     lstrcpynW(szTmp, fileName, ClientBaseNameLength + 1);
-    wsprintfW(szProcessName, L"@%ls%04X", szTmp, processId);
+    // The C runtime's formatter rather than USER32's wsprintfW: loading USER32 would double the
+    // tool's start-up time for this one call.
+    _snwprintf(szProcessName, MAX_PATH, L"@%ls%04X", szTmp, static_cast<unsigned>(processId));
+    szProcessName[MAX_PATH - 1] = L'\0';
     name = szProcessName;
     return 0;
 }

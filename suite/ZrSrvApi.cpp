@@ -5,10 +5,10 @@
 // contract; all others answer ERROR_CALL_NOT_IMPLEMENTED. Behaviour is scripted through the
 // environment, read at every call:
 //   ZRSRVAPI_LEVEL           session level delivered by ZrSessionGetInfo (default 2)
-//   ZRSRVAPI_OPEN_STATUS     status of ZrOpenSession     (default 0; also *_GETINFO_, *_FREE_,
-//   ZRSRVAPI_GETINFO_STATUS  status of ZrSessionGetInfo   *_CLOSE_: a nonzero status is returned
-//   ZRSRVAPI_FREE_STATUS     status of ZrApiBufferFree    after the call did its work, except
-//   ZRSRVAPI_CLOSE_STATUS    status of ZrCloseSession     that a failing open fills nothing)
+//   ZRSRVAPI_OPEN_STATUS     status of ZrOpenSession     (default 0 for all four; a call with a
+//   ZRSRVAPI_GETINFO_STATUS  status of ZrSessionGetInfo   nonzero status delivers nothing, but
+//   ZRSRVAPI_FREE_STATUS     status of ZrApiBufferFree    ZrApiBufferFree still frees its
+//   ZRSRVAPI_CLOSE_STATUS    status of ZrCloseSession     buffer)
 //   ZRSRVAPI_SESSION_ID      SessionId delivered by ZrOpenSession (default 1)
 //   ZRSRVAPI_SESSION_HANDLE  SessionHandle delivered by ZrOpenSession (default 0x5E55)
 //   ZRSRVAPI_NULL_BUFFER     when 1, ZrSessionGetInfo succeeds with a null buffer
@@ -17,15 +17,17 @@
 //
 // Built in variants from this source: ZR_STANDIN_WITHOUT_<export> leaves one called export out,
 // ZR_STANDIN_NO_EXPORTS leaves every export out.
+//
+// It uses nothing but kernel32: no C or C++ runtime of its own, so that loading it costs the
+// tool's start-up as little as the library's own would.
 #include "ZrSrvTypes.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <type_traits>
-
 #define ZR_STANDIN_API __declspec(dllexport)
+
+extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE, DWORD, LPVOID)
+{
+    return TRUE;
+}
 
 namespace
 {
@@ -37,120 +39,183 @@ const unsigned long DefaultSessionHandle = 0x5E55;
 // The buffer handed out by the last ZrSessionGetInfo; only that one can be given back.
 [[maybe_unused]] void* g_pLastBuffer = nullptr;
 
-bool ReadSetting(const wchar_t* name, unsigned long& value)
+// Decimal, or hexadecimal after "0x"; stops at the first character that is neither.
+[[maybe_unused]] unsigned long ParseNumber(const wchar_t* text)
 {
-    wchar_t text[64];
-    const DWORD length = GetEnvironmentVariableW(name, text, 64);
-    if (length == 0 || length >= 64)
-        return false;
-    value = wcstoul(text, nullptr, 0);
-    return true;
+    unsigned long value = 0;
+    if (text[0] == L'0' && (text[1] == L'x' || text[1] == L'X'))
+    {
+        for (text += 2;; ++text)
+        {
+            const wchar_t c = *text;
+            const int digit = (c >= L'0' && c <= L'9')   ? c - L'0'
+                              : (c >= L'a' && c <= L'f') ? c - L'a' + 10
+                              : (c >= L'A' && c <= L'F') ? c - L'A' + 10
+                                                         : -1;
+            if (digit < 0)
+                return value;
+            value = value * 16 + static_cast<unsigned long>(digit);
+        }
+    }
+    for (; *text >= L'0' && *text <= L'9'; ++text)
+        value = value * 10 + static_cast<unsigned long>(*text - L'0');
+    return value;
 }
 
 [[maybe_unused]] unsigned long Setting(const wchar_t* name, unsigned long fallback)
 {
-    unsigned long value = fallback;
-    ReadSetting(name, value);
-    return value;
+    wchar_t text[64];
+    const DWORD length = GetEnvironmentVariableW(name, text, 64);
+    if (length == 0 || length >= 64)
+        return fallback;
+    return ParseNumber(text);
 }
 
-[[maybe_unused]] std::string Utf8(const wchar_t* text)
+// One line of the trace, built in place.
+class CTraceLine
 {
-    if (!text)
-        return "(null)";
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 0)
-        return std::string();
-    std::string result(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, &result[0], size, nullptr, nullptr);
-    result.resize(static_cast<size_t>(size) - 1);
-    return result;
-}
+public:
+    CTraceLine() : m_Length(0) { m_Text[0] = '\0'; }
 
-[[maybe_unused]] void Trace(const std::string& line)
-{
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableW(L"ZRSRVAPI_TRACE", path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return;
-    const HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    const std::string text = line + "\n";
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-}
+    CTraceLine& Text(const char* text)
+    {
+        while (*text && m_Length < Capacity)
+            m_Text[m_Length++] = *text++;
+        return *this;
+    }
+    CTraceLine& Wide(const wchar_t* text)
+    {
+        if (!text)
+            return Text("(null)");
+        char utf8[512];
+        const int size =
+            WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof(utf8), nullptr, nullptr);
+        return size > 0 ? Text(utf8) : *this;
+    }
+    CTraceLine& Number(unsigned long long value, unsigned base = 10, unsigned digits = 1)
+    {
+        char reversed[32];
+        unsigned count = 0;
+        do
+        {
+            reversed[count++] = "0123456789ABCDEF"[value % base];
+            value /= base;
+        } while (value != 0 || count < digits);
+        while (count > 0 && m_Length < Capacity)
+            m_Text[m_Length++] = reversed[--count];
+        return *this;
+    }
+    CTraceLine& Hex(unsigned long long value, unsigned digits = 1)
+    {
+        return Text("0x").Number(value, 16, digits);
+    }
+    CTraceLine& Pointer(const void* pointer)
+    {
+        return pointer ? Hex(reinterpret_cast<ULONG_PTR>(pointer)) : Text("null");
+    }
+    CTraceLine& Version(const _ZR_VERSION& version)
+    {
+        return Number(version.Major)
+            .Text(".")
+            .Number(version.Minor)
+            .Text(".")
+            .Number(version.Build)
+            .Text(".")
+            .Number(version.Revision)
+            .Text(".")
+            .Number(version.Reserved);
+    }
+    CTraceLine& Bytes(const BYTE* bytes, size_t count)
+    {
+        for (size_t i = 0; i < count; ++i)
+            Number(bytes[i], 16, 2);
+        return *this;
+    }
 
-[[maybe_unused]] std::string Format(const char* format, ...)
-{
-    char text[512];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(text, sizeof(text), format, args);
-    va_end(args);
-    text[sizeof(text) - 1] = '\0';
-    return text;
-}
+    // Appends the line to the trace file, if one is asked for.
+    void Write()
+    {
+        wchar_t path[MAX_PATH];
+        const DWORD length = GetEnvironmentVariableW(L"ZRSRVAPI_TRACE", path, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH)
+            return;
+        const HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return;
+        m_Text[m_Length++] = '\n';
+        DWORD written = 0;
+        WriteFile(file, m_Text, static_cast<DWORD>(m_Length), &written, nullptr);
+        CloseHandle(file);
+    }
 
-[[maybe_unused]] std::string Version(const _ZR_VERSION& version)
-{
-    return Format("%u.%u.%u.%u.%lu", version.Major, version.Minor, version.Build, version.Revision,
-                  static_cast<unsigned long>(version.Reserved));
-}
-
-[[maybe_unused]] std::string Pointer(const void* pointer)
-{
-    return pointer ? Format("0x%llX",
-                            static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(pointer)))
-                   : std::string("null");
-}
-
-[[maybe_unused]] std::string Bytes(const BYTE* bytes, size_t count)
-{
-    std::string text;
-    for (size_t i = 0; i < count; ++i)
-        text += Format("%02X", bytes[i]);
-    return text;
-}
+private:
+    static const size_t Capacity = 1022;
+    char m_Text[Capacity + 2];
+    size_t m_Length;
+};
 
 } // namespace
 
+#ifndef ZR_STANDIN_NO_EXPORTS
+
 // The function type of every export, from the table, to check the hand-written ones against.
+template <class A, class B>
+struct TSame
+{
+    static const bool Value = false;
+};
+template <class A>
+struct TSame<A, A>
+{
+    static const bool Value = true;
+};
 #define ZR_SRVAPI_EXPORT(Use, Export, ...)                                                         \
     typedef unsigned long(__stdcall * P##Export)(__VA_ARGS__);
 #include "ZrSrvApi.inc"
 
-#ifndef ZR_STANDIN_NO_EXPORTS
-
 #ifndef ZR_STANDIN_WITHOUT_ZrOpenSession
 extern "C" ZR_STANDIN_API unsigned long __stdcall ZrOpenSession(_ZR_SESSION* session)
 {
-    const unsigned long status = Setting(L"ZRSRVAPI_OPEN_STATUS", 0);
     if (!session)
     {
-        Trace("ZrOpenSession record=null -> 87");
+        CTraceLine().Text("ZrOpenSession record=null -> 87").Write();
         return ERROR_INVALID_PARAMETER;
     }
+    const unsigned long status = Setting(L"ZRSRVAPI_OPEN_STATUS", 0);
     if (status == 0)
     {
         session->SessionHandle = reinterpret_cast<void*>(
             static_cast<ULONG_PTR>(Setting(L"ZRSRVAPI_SESSION_HANDLE", DefaultSessionHandle)));
         session->SessionId = Setting(L"ZRSRVAPI_SESSION_ID", DefaultSessionId);
     }
-    Trace(Format(
-        "ZrOpenSession name=%s zero1=%lu zero2=%lu client=%s kernel=%s zero3=%lu "
-        "flags=0x%08lX tail=%s -> %lu handle=%s id=%lu",
-        Utf8(session->ClientName).c_str(), static_cast<unsigned long>(session->Reserved1),
-        static_cast<unsigned long>(session->Reserved2), Version(session->ClientVersion).c_str(),
-        Version(session->KernelVersion).c_str(), static_cast<unsigned long>(session->Reserved3),
-        static_cast<unsigned long>(session->Flags),
-        Bytes(session->Reserved4, sizeof(session->Reserved4)).c_str(), status,
-        Pointer(session->SessionHandle).c_str(), static_cast<unsigned long>(session->SessionId)));
+    CTraceLine()
+        .Text("ZrOpenSession name=")
+        .Wide(session->ClientName)
+        .Text(" zero1=")
+        .Number(session->Reserved1)
+        .Text(" zero2=")
+        .Number(session->Reserved2)
+        .Text(" client=")
+        .Version(session->ClientVersion)
+        .Text(" kernel=")
+        .Version(session->KernelVersion)
+        .Text(" zero3=")
+        .Number(session->Reserved3)
+        .Text(" flags=")
+        .Hex(session->Flags, 8)
+        .Text(" tail=")
+        .Bytes(session->Reserved4, sizeof(session->Reserved4))
+        .Text(" -> ")
+        .Number(status)
+        .Text(" handle=")
+        .Pointer(session->SessionHandle)
+        .Text(" id=")
+        .Number(session->SessionId)
+        .Write();
     return status;
 }
-static_assert(std::is_same<decltype(&ZrOpenSession), PZrOpenSession>::value, "table type");
+static_assert(TSame<decltype(&ZrOpenSession), PZrOpenSession>::Value, "table type");
 #endif
 
 #ifndef ZR_STANDIN_WITHOUT_ZrSessionGetInfo
@@ -175,12 +240,21 @@ extern "C" ZR_STANDIN_API unsigned long __stdcall ZrSessionGetInfo(void* session
         *result = buffer;
         g_pLastBuffer = buffer;
     }
-    Trace(Format("ZrSessionGetInfo handle=%s luid=%s class=%d -> %lu buffer=%s",
-                 Pointer(session).c_str(), Pointer(logonId).c_str(), static_cast<int>(infoClass),
-                 status, Pointer(buffer).c_str()));
+    CTraceLine()
+        .Text("ZrSessionGetInfo handle=")
+        .Pointer(session)
+        .Text(" luid=")
+        .Pointer(logonId)
+        .Text(" class=")
+        .Number(static_cast<unsigned long>(infoClass))
+        .Text(" -> ")
+        .Number(status)
+        .Text(" buffer=")
+        .Pointer(buffer)
+        .Write();
     return status;
 }
-static_assert(std::is_same<decltype(&ZrSessionGetInfo), PZrSessionGetInfo>::value, "table type");
+static_assert(TSame<decltype(&ZrSessionGetInfo), PZrSessionGetInfo>::Value, "table type");
 #endif
 
 #ifndef ZR_STANDIN_WITHOUT_ZrApiBufferFree
@@ -197,20 +271,30 @@ extern "C" ZR_STANDIN_API unsigned long __stdcall ZrApiBufferFree(void* buffer)
         // Not a buffer of ours: refuse rather than free what we do not own.
         status = ERROR_INVALID_PARAMETER;
     }
-    Trace(Format("ZrApiBufferFree buffer=%s -> %lu", Pointer(buffer).c_str(), status));
+    CTraceLine()
+        .Text("ZrApiBufferFree buffer=")
+        .Pointer(buffer)
+        .Text(" -> ")
+        .Number(status)
+        .Write();
     return status;
 }
-static_assert(std::is_same<decltype(&ZrApiBufferFree), PZrApiBufferFree>::value, "table type");
+static_assert(TSame<decltype(&ZrApiBufferFree), PZrApiBufferFree>::Value, "table type");
 #endif
 
 #ifndef ZR_STANDIN_WITHOUT_ZrCloseSession
 extern "C" ZR_STANDIN_API unsigned long __stdcall ZrCloseSession(void* session)
 {
     const unsigned long status = Setting(L"ZRSRVAPI_CLOSE_STATUS", 0);
-    Trace(Format("ZrCloseSession handle=%s -> %lu", Pointer(session).c_str(), status));
+    CTraceLine()
+        .Text("ZrCloseSession handle=")
+        .Pointer(session)
+        .Text(" -> ")
+        .Number(status)
+        .Write();
     return status;
 }
-static_assert(std::is_same<decltype(&ZrCloseSession), PZrCloseSession>::value, "table type");
+static_assert(TSame<decltype(&ZrCloseSession), PZrCloseSession>::Value, "table type");
 #endif
 
 // Every export the client never calls.

@@ -338,8 +338,18 @@ TEST(RegistryKey, ReportsWin32Codes)
     key.Close();
 
     // A missing entry point answers ERROR_PROC_NOT_FOUND and calls nothing.
-    typedef LONG(WINAPI * PClose)(HKEY);
+    const CRegistryFunctions missing(nullptr);
+    HKEY opened = nullptr;
     SetLastError(0xdeadbeef);
-    EXPECT_EQ(ERROR_PROC_NOT_FOUND, Detail::CallBound(static_cast<PClose>(nullptr), HKEY()));
+    EXPECT_EQ(ERROR_PROC_NOT_FOUND,
+              missing.OpenKeyEx(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_READ, &opened));
+    EXPECT_EQ(ERROR_PROC_NOT_FOUND,
+              missing.QueryValueEx(HKEY_LOCAL_MACHINE, L"x", nullptr, nullptr, nullptr));
+    EXPECT_EQ(ERROR_PROC_NOT_FOUND, missing.CloseKey(HKEY_LOCAL_MACHINE));
+    EXPECT_EQ(nullptr, opened);
     EXPECT_EQ(0xdeadbeefu, GetLastError());
+    // A module without them (this program) binds none either.
+    EXPECT_EQ(ERROR_PROC_NOT_FOUND,
+              CRegistryFunctions(GetModuleHandleW(nullptr))
+                  .OpenKeyEx(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_READ, &opened));
 }

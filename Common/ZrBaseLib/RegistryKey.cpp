@@ -6,51 +6,64 @@ namespace ZrBase
 namespace
 {
 
-typedef LONG(WINAPI* PRegOpenKeyExW)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
-typedef LONG(WINAPI* PRegQueryValueExW)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
-typedef LONG(WINAPI* PRegCloseKey)(HKEY);
-
-// Loaded once and never freed; a failed load stays null.
-HMODULE Advapi32()
-{
-    static const HMODULE module = LoadLibraryW(L"Advapi32.dll");
-    return module;
-}
-
 template <class Function>
-Function Bind(const char* name)
+Function Bind(HMODULE module, const char* name)
 {
-    const HMODULE module = Advapi32();
     return module ? reinterpret_cast<Function>(FindExport(module, name)) : nullptr;
 }
 
-// Each entry point is looked up once; a null result is kept as well.
-LONG BoundRegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result)
-{
-    static const PRegOpenKeyExW function = Bind<PRegOpenKeyExW>("RegOpenKeyExW");
-    return Detail::CallBound(function, root, subKey, options, access, result);
-}
-
-LONG BoundRegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                           LPDWORD size)
-{
-    static const PRegQueryValueExW function = Bind<PRegQueryValueExW>("RegQueryValueExW");
-    return Detail::CallBound(function, key, name, reserved, type, data, size);
-}
-
-LONG BoundRegCloseKey(HKEY key)
-{
-    static const PRegCloseKey function = Bind<PRegCloseKey>("RegCloseKey");
-    return Detail::CallBound(function, key);
-}
-
 } // namespace
+
+CRegistryFunctions::CRegistryFunctions(HMODULE module)
+    : m_pfnOpenKeyEx(Bind<POpenKeyEx>(module, "RegOpenKeyExW")),
+      m_pfnQueryValueEx(Bind<PQueryValueEx>(module, "RegQueryValueExW")),
+      m_pfnCloseKey(Bind<PCloseKey>(module, "RegCloseKey"))
+{
+}
+
+LONG CRegistryFunctions::OpenKeyEx(HKEY root, const wchar_t* subKey, DWORD options, REGSAM access,
+                                   HKEY* result) const
+{
+    return m_pfnOpenKeyEx ? m_pfnOpenKeyEx(root, subKey, options, access, result)
+                          : ERROR_PROC_NOT_FOUND;
+}
+
+LONG CRegistryFunctions::QueryValueEx(HKEY key, const wchar_t* valueName, DWORD* type, BYTE* data,
+                                      DWORD* size) const
+{
+    return m_pfnQueryValueEx ? m_pfnQueryValueEx(key, valueName, nullptr, type, data, size)
+                             : ERROR_PROC_NOT_FOUND;
+}
+
+LONG CRegistryFunctions::CloseKey(HKEY key) const
+{
+    return m_pfnCloseKey ? m_pfnCloseKey(key) : ERROR_PROC_NOT_FOUND;
+}
+
+const CRegistryFunctions& Advapi32Registry()
+{
+    // A failed load stays null, and so do the entry points: never looked up again.
+    static const CRegistryFunctions functions(LoadLibraryW(L"Advapi32.dll"));
+    return functions;
+}
+
+const CRegistryFunctions& ProcessRegistry()
+{
+    static const CRegistryFunctions functions([] {
+        const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+        if (kernel32 && FindExport(kernel32, "RegOpenKeyExW") &&
+            FindExport(kernel32, "RegQueryValueExW") && FindExport(kernel32, "RegCloseKey"))
+            return kernel32;
+        return LoadLibraryW(L"Advapi32.dll");
+    }());
+    return functions;
+}
 
 LONG CRegistryKey::Open(HKEY root, const wchar_t* subKey, DWORD options, REGSAM access)
 {
     Close();
     HKEY key = nullptr;
-    const LONG result = BoundRegOpenKeyExW(root, subKey, options, access, &key);
+    const LONG result = Advapi32Registry().OpenKeyEx(root, subKey, options, access, &key);
     if (result == ERROR_SUCCESS)
         m_hKey = key;
     return result;
@@ -63,8 +76,8 @@ LONG CRegistryKey::QueryStringValue(const wchar_t* valueName, wchar_t* buffer, D
     DWORD size = *count * sizeof(wchar_t);
     DWORD type = REG_NONE;
     *count = 0;
-    const LONG result = BoundRegQueryValueExW(m_hKey, valueName, nullptr, &type,
-                                              reinterpret_cast<LPBYTE>(buffer), &size);
+    const LONG result = Advapi32Registry().QueryValueEx(m_hKey, valueName, &type,
+                                                        reinterpret_cast<BYTE*>(buffer), &size);
     if (result != ERROR_SUCCESS)
         return result;
     if (type != REG_SZ && type != REG_EXPAND_SZ)
@@ -79,7 +92,7 @@ void CRegistryKey::Close()
         return;
     const HKEY key = m_hKey;
     m_hKey = nullptr;
-    BoundRegCloseKey(key);
+    Advapi32Registry().CloseKey(key);
 }
 
 } // namespace ZrBase

@@ -1,13 +1,45 @@
-// An open registry key, closed on every way out.
+// Registry access without a link-time dependency on Advapi32.dll.
 //
-// The registry functions are bound from Advapi32.dll on first use, once per process; when one
-// is missing, the call answers ERROR_PROC_NOT_FOUND without calling anything.
+// CRegistryKey holds an open key and reaches the registry through Advapi32.dll's entry points,
+// bound on first use, once per process; when one is missing, its call answers
+// ERROR_PROC_NOT_FOUND without calling anything.
 #pragma once
 
 #include "ZrBase.h"
 
 namespace ZrBase
 {
+
+// The three registry functions of one module.
+class CRegistryFunctions
+{
+public:
+    // Looks the entry points up in `module`; a null module leaves them all null.
+    explicit CRegistryFunctions(HMODULE module);
+
+    LONG OpenKeyEx(HKEY root, const wchar_t* subKey, DWORD options, REGSAM access,
+                   HKEY* result) const;
+    LONG QueryValueEx(HKEY key, const wchar_t* valueName, DWORD* type, BYTE* data,
+                      DWORD* size) const;
+    LONG CloseKey(HKEY key) const;
+
+private:
+    typedef LONG(WINAPI* POpenKeyEx)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
+    typedef LONG(WINAPI* PQueryValueEx)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+    typedef LONG(WINAPI* PCloseKey)(HKEY);
+
+    POpenKeyEx m_pfnOpenKeyEx;
+    PQueryValueEx m_pfnQueryValueEx;
+    PCloseKey m_pfnCloseKey;
+};
+
+// Advapi32.dll's functions: the library is loaded on first use and never freed.
+const CRegistryFunctions& Advapi32Registry();
+
+// The functions from kernel32.dll, which every process has loaded and which exports them
+// since Windows 7; from Advapi32.dll where it does not. For reads on the way of every run,
+// where loading Advapi32.dll and what it brings would cost more than the reads themselves.
+const CRegistryFunctions& ProcessRegistry();
 
 class CRegistryKey
 {
@@ -31,17 +63,5 @@ public:
 private:
     HKEY m_hKey;
 };
-
-namespace Detail
-{
-
-// A call through a late-bound entry point.
-template <class Function, class... Args>
-LONG CallBound(Function function, Args... args)
-{
-    return function ? function(args...) : ERROR_PROC_NOT_FOUND;
-}
-
-} // namespace Detail
 
 } // namespace ZrBase
