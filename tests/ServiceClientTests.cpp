@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -34,14 +35,12 @@ public:
         m_Settings.emplace_back(new ZrTest::CScopedEnvironment(name, value));
     }
 
-    // The calls made so far, by export name.
-    std::vector<std::string> Calls() const
+    // The calls made so far: whole trace lines, or export names.
+    std::vector<std::string> Lines() const
     {
-        std::vector<std::string> calls;
-        for (const std::string& line : ZrTest::ReadLines(m_Folder.File(L"trace.txt")))
-            calls.push_back(line.substr(0, line.find(' ')));
-        return calls;
+        return ZrTest::ReadLines(m_Folder.File(L"trace.txt"));
     }
+    std::vector<std::string> Calls() const { return ZrTest::TraceCalls(Lines()); }
 
 private:
     ZrTest::CTemporaryDirectory m_Folder;
@@ -265,6 +264,11 @@ TEST(QuickClient, OpensUnderTheProcessName)
 
     EXPECT_EQ(CCalls({"ZrOpenSession", "ZrSessionGetInfo", "ZrApiBufferFree", "ZrCloseSession"}),
               service.Calls());
+    char name[64];
+    snprintf(name, sizeof(name), "@ZrSrvClientTests%04lX",
+             static_cast<unsigned long>(GetCurrentProcessId()));
+    EXPECT_EQ(name, ZrTest::TraceField(service.Lines().at(0), "name"));
+    EXPECT_EQ("0x00001002", ZrTest::TraceField(service.Lines().at(0), "flags"));
 }
 
 TEST(QuickClient, RaisesWhatStopsIt)
@@ -304,4 +308,102 @@ TEST(QuickClient, RefusedCloseIsSwallowedAndKeepsTheClient)
     EXPECT_EQ(CCalls({"ZrOpenSession", "ZrCloseSession"}), service.Calls());
     // The client was not deleted, so its library is still loaded.
     EXPECT_TRUE(ServiceLibraryLoaded());
+}
+
+namespace
+{
+
+// Bytes in use in all heaps of the process.
+size_t HeapBytesInUse()
+{
+    HANDLE heaps[64];
+    const DWORD count = GetProcessHeaps(64, heaps);
+    size_t total = 0;
+    for (DWORD i = 0; i < count && i < 64; ++i)
+    {
+        PROCESS_HEAP_ENTRY entry = {};
+        HeapLock(heaps[i]);
+        while (HeapWalk(heaps[i], &entry))
+        {
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+                total += entry.cbData;
+        }
+        HeapUnlock(heaps[i]);
+    }
+    return total;
+}
+
+// Open handles of the process. Wine's GetProcessHandleCount answers 0: count the handle values
+// that name an object instead.
+DWORD HandleCount()
+{
+    DWORD count = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0)
+        return count;
+    DWORD flags = 0;
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4)
+    {
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+            ++count;
+    }
+    return count;
+}
+
+// Bytes of the address space that hold mapped files and images.
+size_t MappedBytes()
+{
+    size_t total = 0;
+    MEMORY_BASIC_INFORMATION region = {};
+    for (const BYTE* address = nullptr;
+         VirtualQuery(address, &region, sizeof(region)) == sizeof(region);
+         address = static_cast<const BYTE*>(region.BaseAddress) + region.RegionSize)
+    {
+        if (region.State == MEM_COMMIT && (region.Type == MEM_MAPPED || region.Type == MEM_IMAGE))
+            total += region.RegionSize;
+        if (static_cast<const BYTE*>(region.BaseAddress) + region.RegionSize < address)
+            break;
+    }
+    return total;
+}
+
+} // namespace
+
+TEST(Leaks, ClientsAndErrorsLeaveNothingBehind)
+{
+    const ZrTest::CScopedStandIn standIn(L"full");
+    auto client = [] {
+        CZrQuick quick;
+        quick->BufferFree(quick->SessionGetInfo(nullptr, ZrUserInfoSessionLevel));
+    };
+    auto error = [] {
+        try
+        {
+            ZrBase::ThrowError(ZrBase::CErrorCode(0xE6010032), SourceFile, 523, L"Leaks",
+                               L"ZrOpenSession");
+        }
+        catch (const CZrError& raised)
+        {
+            EXPECT_EQ(0xE6010032u, raised.GetCode());
+            raised.GetDump();
+        }
+    };
+    // What lives for the process (product language, registry bindings, runtime buffers) is
+    // made by the first of each.
+    client();
+    error();
+    const DWORD handles = HandleCount();
+    const size_t heap = HeapBytesInUse();
+    const size_t mapped = MappedBytes();
+
+    for (int i = 0; i < 1000; ++i)
+        client();
+    for (int i = 0; i < 1000; ++i)
+        error();
+
+    EXPECT_EQ(nullptr, GetModuleHandleW(L"ZrSrvApi.dll"));
+    EXPECT_EQ(nullptr, GetModuleHandleW(L"ZrError.dll"));
+    EXPECT_EQ(handles, HandleCount());
+    const size_t grown = HeapBytesInUse() - std::min(heap, HeapBytesInUse());
+    EXPECT_LT(grown, 16u * 1024) << "heap grew by " << grown << " bytes";
+    EXPECT_EQ(mapped, MappedBytes());
 }

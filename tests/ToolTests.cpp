@@ -1,69 +1,19 @@
 // The real GetSessionLevel.exe, run in a folder of its own with a stand-in service library.
-#include "TestSupport.h"
+#include "ToolRunner.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
+using namespace ZrTest;
+
 namespace
 {
 
-struct CToolRun
-{
-    DWORD ExitCode;
-    std::string Output;
-    DWORD ProcessId;
-    std::vector<std::string> Trace; // one line per service call
-};
-
-// Runs the tool with the given stand-in variant beside it (none when null) and stand-in
-// settings, under the file name `exeName`.
-CToolRun RunTool(const wchar_t* variant, const ZrTest::CEnvironment& settings,
-                 const wchar_t* exeName = L"GetSessionLevel.exe")
-{
-    const ZrTest::CTemporaryDirectory folder;
-    folder.Copy(ZrTest::BuildDirectory() + L"\\bin\\GetSessionLevel.exe", exeName);
-    folder.Copy(ZrTest::StandInRoot() + L"\\ZrError.dll", L"ZrError.dll");
-    if (variant)
-        folder.Copy(ZrTest::StandInDirectory(variant) + L"\\ZrSrvApi.dll", L"ZrSrvApi.dll");
-
-    ZrTest::CEnvironment environment = settings;
-    environment.emplace_back(L"ZRSRVAPI_TRACE", folder.File(L"trace.txt"));
-    const ZrTest::CProcessResult run =
-        ZrTest::RunProcess(folder.File(exeName), L"", folder.Path(), environment);
-    EXPECT_EQ(0u, run.StartError);
-    return CToolRun{run.ExitCode, run.Output, run.ProcessId,
-                    ZrTest::ReadLines(folder.File(L"trace.txt"))};
-}
-
 std::vector<std::string> Calls(const CToolRun& run)
 {
-    std::vector<std::string> calls;
-    for (const std::string& line : run.Trace)
-        calls.push_back(line.substr(0, line.find(' ')));
-    return calls;
-}
-
-// The value of "key=" in a trace line.
-std::string Field(const std::string& line, const std::string& key)
-{
-    const std::string start = " " + key + "=";
-    size_t at = line.find(start);
-    if (at == std::string::npos)
-        return "(missing)";
-    at += start.size();
-    return line.substr(at, line.find(' ', at) - at);
-}
-
-std::string SuccessLine(const char* level)
-{
-    return std::string("The current session level: ") + level + "\r\n";
-}
-
-std::string FailureLine(const char* code)
-{
-    return std::string("Impossible to get the current session level: ") + code + "h\r\n";
+    return TraceCalls(run.Trace);
 }
 
 typedef std::vector<std::string> CCalls;
@@ -189,29 +139,29 @@ TEST(Tool, PresentsItselfToTheService)
     char name[64];
     snprintf(name, sizeof(name), "@GetSessionLevel%04lX",
              static_cast<unsigned long>(run.ProcessId));
-    EXPECT_EQ(name, Field(open, "name"));
-    EXPECT_EQ("0", Field(open, "zero1"));
-    EXPECT_EQ("0", Field(open, "zero2"));
-    EXPECT_EQ("0", Field(open, "zero3"));
-    EXPECT_EQ("8.3.1406.0.0", Field(open, "client"));
-    EXPECT_EQ("8.3.1406.0.0", Field(open, "kernel"));
-    EXPECT_EQ("0x00001002", Field(open, "flags"));
-    EXPECT_EQ(std::string(24, '0'), Field(open, "tail"));
+    EXPECT_EQ(name, TraceField(open, "name"));
+    EXPECT_EQ("0", TraceField(open, "zero1"));
+    EXPECT_EQ("0", TraceField(open, "zero2"));
+    EXPECT_EQ("0", TraceField(open, "zero3"));
+    EXPECT_EQ("8.3.1406.0.0", TraceField(open, "client"));
+    EXPECT_EQ("8.3.1406.0.0", TraceField(open, "kernel"));
+    EXPECT_EQ("0x00001002", TraceField(open, "flags"));
+    EXPECT_EQ(std::string(24, '0'), TraceField(open, "tail"));
 
     // The handle and the buffer pass through unchanged.
-    EXPECT_EQ("0xABC0", Field(info, "handle"));
-    EXPECT_EQ("null", Field(info, "luid"));
-    EXPECT_EQ("11", Field(info, "class"));
-    EXPECT_NE("null", Field(info, "buffer"));
-    EXPECT_EQ(Field(info, "buffer"), Field(free, "buffer"));
-    EXPECT_EQ("0xABC0", Field(close, "handle"));
+    EXPECT_EQ("0xABC0", TraceField(info, "handle"));
+    EXPECT_EQ("null", TraceField(info, "luid"));
+    EXPECT_EQ("11", TraceField(info, "class"));
+    EXPECT_NE("null", TraceField(info, "buffer"));
+    EXPECT_EQ(TraceField(info, "buffer"), TraceField(free, "buffer"));
+    EXPECT_EQ("0xABC0", TraceField(close, "handle"));
 
     // A long file name is cut to 80 characters in the client name.
     const std::wstring longName(100, L'L');
     const CToolRun longRun = RunTool(L"full", {}, (longName + L".exe").c_str());
     ASSERT_FALSE(longRun.Trace.empty());
     snprintf(name, sizeof(name), "%04lX", static_cast<unsigned long>(longRun.ProcessId));
-    EXPECT_EQ("@" + std::string(80, 'L') + name, Field(longRun.Trace[0], "name"));
+    EXPECT_EQ("@" + std::string(80, 'L') + name, TraceField(longRun.Trace[0], "name"));
     EXPECT_EQ(SuccessLine("2"), longRun.Output);
 }
 
@@ -234,8 +184,8 @@ TEST(Tool, PresentsTheClientVersion)
             version.Remove();
         const CToolRun run = RunTool(L"full", {});
         ASSERT_FALSE(run.Trace.empty());
-        EXPECT_EQ(c.Block, Field(run.Trace[0], "client")) << (c.Value ? "value" : "no value");
-        EXPECT_EQ(c.Block, Field(run.Trace[0], "kernel"));
+        EXPECT_EQ(c.Block, TraceField(run.Trace[0], "client")) << (c.Value ? "value" : "no value");
+        EXPECT_EQ(c.Block, TraceField(run.Trace[0], "kernel"));
         EXPECT_EQ(SuccessLine("2"), run.Output);
     }
 }

@@ -205,6 +205,24 @@ std::vector<std::string> ReadLines(const std::wstring& path)
     return lines;
 }
 
+std::vector<std::string> TraceCalls(const std::vector<std::string>& trace)
+{
+    std::vector<std::string> calls;
+    for (const std::string& line : trace)
+        calls.push_back(line.substr(0, line.find(' ')));
+    return calls;
+}
+
+std::string TraceField(const std::string& line, const std::string& key)
+{
+    const std::string start = " " + key + "=";
+    size_t at = line.find(start);
+    if (at == std::string::npos)
+        return "(missing)";
+    at += start.size();
+    return line.substr(at, line.find(' ', at) - at);
+}
+
 CProcessResult RunProcess(const std::wstring& program, const std::wstring& arguments,
                           const std::wstring& directory, const CEnvironment& environment)
 {

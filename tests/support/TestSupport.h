@@ -42,6 +42,10 @@ std::wstring FromUtf8(const std::string& text);
 std::string ReadFileBytes(const std::wstring& path);
 std::vector<std::string> ReadLines(const std::wstring& path);
 
+// The stand-in's trace: the exports called, in order, and the value of "key=" in one line.
+std::vector<std::string> TraceCalls(const std::vector<std::string>& trace);
+std::string TraceField(const std::string& line, const std::string& key);
+
 struct CProcessResult
 {
     DWORD StartError; // 0 when the program ran

@@ -1,0 +1,155 @@
+// The real tool against generated registry values: whatever "ClientVersion" and "ProductLocale"
+// hold, it never crashes, prints one of its two lines and exits as that line says.
+#include "ToolRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cwchar>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace ZrTest;
+
+namespace
+{
+
+const int Cases = 200;
+
+// Seeds come from ZR_FUZZ_SEED when set, so that a failure can be replayed.
+unsigned BaseSeed()
+{
+    const char* text = getenv("ZR_FUZZ_SEED");
+    return text ? static_cast<unsigned>(strtoul(text, nullptr, 0)) : 20261208u;
+}
+
+struct CValue
+{
+    DWORD Type;
+    std::vector<BYTE> Data;
+
+    std::string Describe() const
+    {
+        std::string text =
+            "type " + std::to_string(Type) + ", " + std::to_string(Data.size()) + " bytes:";
+        for (BYTE b : Data)
+        {
+            char hex[4];
+            snprintf(hex, sizeof(hex), " %02X", b);
+            text += hex;
+        }
+        return text;
+    }
+};
+
+// Text-like values most of the time, raw bytes sometimes; every type the registry reader may
+// meet, byte sizes from 0 to 64 (odd ones too), with and without a terminator.
+CValue Generate(std::mt19937& random, const std::vector<std::wstring>& likely)
+{
+    static const DWORD types[] = {REG_SZ,    REG_SZ,     REG_EXPAND_SZ,
+                                  REG_DWORD, REG_BINARY, REG_MULTI_SZ};
+    static const wchar_t alphabet[] = L"0123456789..--+  abcxyzRU\t\u0410\u00E9\uFFFF%";
+    auto pick = [&](size_t count) {
+        return std::uniform_int_distribution<size_t>(0, count - 1)(random);
+    };
+
+    CValue value;
+    value.Type = types[pick(sizeof(types) / sizeof(types[0]))];
+    const size_t size = pick(65);
+    std::wstring text;
+    switch (pick(4))
+    {
+    case 0: // raw bytes
+        for (size_t i = 0; i < size; ++i)
+            value.Data.push_back(static_cast<BYTE>(pick(256)));
+        return value;
+    case 1: // a likely value, cut or padded to the size
+        text = likely[pick(likely.size())];
+        break;
+    default: // random characters
+        for (size_t i = 0; i < size / 2 + 1; ++i)
+            text += alphabet[pick(sizeof(alphabet) / sizeof(wchar_t) - 1)];
+        break;
+    }
+    if (pick(2))
+        text += L'\0';
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(text.data());
+    value.Data.assign(bytes, bytes + text.size() * sizeof(wchar_t));
+    // Mostly the text's own size, sometimes the random one (cut, or padded with zeros).
+    if (pick(3) == 0)
+        value.Data.resize(size, 0);
+    return value;
+}
+
+// The version block the tool must present for a stored value: the leading number of what a
+// 32-byte read returns (the text ends at a NUL or after 16 characters), 8 when there is none
+// or the value does not fit.
+std::string ExpectedBlock(const CValue& value)
+{
+    unsigned major = 8;
+    if (value.Data.size() <= 32)
+    {
+        wchar_t text[17] = {};
+        memcpy(text, value.Data.data(), value.Data.size());
+        int number = 0;
+        if (swscanf(text, L"%d.", &number) == 1)
+            major = static_cast<unsigned>(number) & 0xFFFF;
+    }
+    return major == 8 ? "8.3.1406.0.0" : std::to_string(major) + ".0.0.0.0";
+}
+
+} // namespace
+
+TEST(RegistryFuzz, ClientVersion)
+{
+    CScopedRegistryValue stored(ClientVersionKey, ClientVersionValue);
+    const CToolFolder tool(L"full");
+    const std::vector<std::wstring> likely = {
+        L"8.3.1406",    L"9.0", L"10", L"-1", L"65536.1",
+        L"99999999999", L" 7",  L"+5", L"0",  L"1.2.3.4.5.6.7.8"};
+    const unsigned base = BaseSeed();
+    for (int i = 0; i < Cases; ++i)
+    {
+        const unsigned seed = base + static_cast<unsigned>(i);
+        std::mt19937 random(seed);
+        const CValue value = Generate(random, likely);
+        SCOPED_TRACE("seed " + std::to_string(seed) + " (set ZR_FUZZ_SEED to replay), " +
+                     value.Describe());
+        stored.Set(value.Type, value.Data.data(), static_cast<DWORD>(value.Data.size()));
+
+        const CToolRun run = tool.Run({{L"ZRSRVAPI_LEVEL", L"3"}});
+        ASSERT_EQ(SuccessLine("3"), run.Output);
+        ASSERT_EQ(3u, run.ExitCode);
+        ASSERT_FALSE(run.Trace.empty());
+        EXPECT_EQ(ExpectedBlock(value), TraceField(run.Trace[0], "client"));
+        EXPECT_EQ(ExpectedBlock(value), TraceField(run.Trace[0], "kernel"));
+    }
+}
+
+TEST(RegistryFuzz, ProductLocale)
+{
+    // Only failures look message texts up, in the product language: make every run fail, by
+    // turns with and without the service library.
+    CScopedRegistryValue stored(ProductLocaleKey, ProductLocaleValue);
+    const CToolFolder withLibrary(L"full");
+    const CToolFolder withoutLibrary(nullptr);
+    const std::vector<std::wstring> likely = {
+        L"en-US", L"ru-RU", L"de-DE", L"xx-YY", L"%en%U", L"ru", L"en-US-x", L"ru-RU\u0410", L""};
+    const unsigned base = BaseSeed() + 100000;
+    for (int i = 0; i < Cases; ++i)
+    {
+        const unsigned seed = base + static_cast<unsigned>(i);
+        std::mt19937 random(seed);
+        const CValue value = Generate(random, likely);
+        SCOPED_TRACE("seed " + std::to_string(seed) + " (set ZR_FUZZ_SEED to replay), " +
+                     value.Describe());
+        stored.Set(value.Type, value.Data.data(), static_cast<DWORD>(value.Data.size()));
+
+        const bool library = i % 2 == 0;
+        const CToolRun run = library ? withLibrary.Run({{L"ZRSRVAPI_OPEN_STATUS", L"0xE6010123"}})
+                                     : withoutLibrary.Run({});
+        ASSERT_EQ(FailureLine(library ? "0xE6010123" : "0xE601000D"), run.Output);
+        ASSERT_EQ(0u, run.ExitCode);
+    }
+}
