@@ -39,7 +39,8 @@ DWORD GetSessionLevel(DWORD* Level)
 
 int wmain(int, wchar_t**)
 {
-    setlocale(LC_ALL, "");
+    // The user's default locale; the tool runs the same without it.
+    static_cast<void>(setlocale(LC_ALL, ""));
     DWORD Level = 0;
     const DWORD code = GetSessionLevel(&Level);
     if (code != 0)

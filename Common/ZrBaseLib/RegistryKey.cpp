@@ -90,7 +90,7 @@ void CRegistryKey::Close()
 {
     if (!m_hKey)
         return;
-    const HKEY key = m_hKey;
+    HKEY key = m_hKey;
     m_hKey = nullptr;
     Advapi32Registry().CloseKey(key);
 }
