@@ -99,17 +99,15 @@ std::string ExpectedBlock(const CValue& value)
     return major == 8 ? "8.3.1406.0.0" : std::to_string(major) + ".0.0.0.0";
 }
 
-} // namespace
-
-TEST(RegistryFuzz, ClientVersion)
+// Stores `Cases` generated values in turn under the given registry value, restored afterwards,
+// and checks a run of the tool against each. Replays the seeds of ZR_FUZZ_SEED + `stream`.
+template <class Check>
+void ForEachValue(const wchar_t* key, const wchar_t* name, unsigned stream,
+                  const std::vector<std::wstring>& likely, Check check)
 {
-    CScopedRegistryValue stored(ClientVersionKey, ClientVersionValue);
-    const CToolFolder tool(L"full");
-    const std::vector<std::wstring> likely = {
-        L"8.3.1406",    L"9.0", L"10", L"-1", L"65536.1",
-        L"99999999999", L" 7",  L"+5", L"0",  L"1.2.3.4.5.6.7.8"};
-    const unsigned base = BaseSeed();
-    for (int i = 0; i < Cases; ++i)
+    CScopedRegistryValue stored(key, name);
+    const unsigned base = BaseSeed() + stream;
+    for (int i = 0; i < Cases && !testing::Test::HasFatalFailure(); ++i)
     {
         const unsigned seed = base + static_cast<unsigned>(i);
         std::mt19937 random(seed);
@@ -117,39 +115,41 @@ TEST(RegistryFuzz, ClientVersion)
         SCOPED_TRACE("seed " + std::to_string(seed) + " (set ZR_FUZZ_SEED to replay), " +
                      value.Describe());
         stored.Set(value.Type, value.Data.data(), static_cast<DWORD>(value.Data.size()));
+        check(i, value);
+    }
+}
 
+} // namespace
+
+TEST(RegistryFuzz, ClientVersion)
+{
+    const CToolFolder tool(L"full");
+    const std::vector<std::wstring> likely = {
+        L"8.3.1406",    L"9.0", L"10", L"-1", L"65536.1",
+        L"99999999999", L" 7",  L"+5", L"0",  L"1.2.3.4.5.6.7.8"};
+    ForEachValue(ClientVersionKey, ClientVersionValue, 0, likely, [&](int, const CValue& value) {
         const CToolRun run = tool.Run({{L"ZRSRVAPI_LEVEL", L"3"}});
         ASSERT_EQ(SuccessLine("3"), run.Output);
         ASSERT_EQ(3u, run.ExitCode);
         ASSERT_FALSE(run.Trace.empty());
         EXPECT_EQ(ExpectedBlock(value), TraceField(run.Trace[0], "client"));
         EXPECT_EQ(ExpectedBlock(value), TraceField(run.Trace[0], "kernel"));
-    }
+    });
 }
 
 TEST(RegistryFuzz, ProductLocale)
 {
     // Only failures look message texts up, in the product language: make every run fail, by
     // turns with and without the service library.
-    CScopedRegistryValue stored(ProductLocaleKey, ProductLocaleValue);
     const CToolFolder withLibrary(L"full");
     const CToolFolder withoutLibrary(nullptr);
     const std::vector<std::wstring> likely = {
         L"en-US", L"ru-RU", L"de-DE", L"xx-YY", L"%en%U", L"ru", L"en-US-x", L"ru-RU\u0410", L""};
-    const unsigned base = BaseSeed() + 100000;
-    for (int i = 0; i < Cases; ++i)
-    {
-        const unsigned seed = base + static_cast<unsigned>(i);
-        std::mt19937 random(seed);
-        const CValue value = Generate(random, likely);
-        SCOPED_TRACE("seed " + std::to_string(seed) + " (set ZR_FUZZ_SEED to replay), " +
-                     value.Describe());
-        stored.Set(value.Type, value.Data.data(), static_cast<DWORD>(value.Data.size()));
-
+    ForEachValue(ProductLocaleKey, ProductLocaleValue, 100000, likely, [&](int i, const CValue&) {
         const bool library = i % 2 == 0;
         const CToolRun run = library ? withLibrary.Run({{L"ZRSRVAPI_OPEN_STATUS", L"0xE6010123"}})
                                      : withoutLibrary.Run({});
         ASSERT_EQ(FailureLine(library ? "0xE6010123" : "0xE601000D"), run.Output);
         ASSERT_EQ(0u, run.ExitCode);
-    }
+    });
 }
