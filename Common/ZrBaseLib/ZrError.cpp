@@ -24,7 +24,7 @@ const UINT FixedCodePage = 1251;
 // Formats with the insert first and every further insert the formatter accepts empty, so a
 // message naming any insert number finds an argument.
 template <size_t... Index>
-std::wstring MessageWithInsert(DWORD code, const wchar_t* const (&inserts)[sizeof...(Index)],
+std::wstring MessageWithInsert(DWORD code, const wchar_t* const* inserts,
                                std::index_sequence<Index...>)
 {
     return GetErrorMessageEx(code, inserts[Index]...);
