@@ -282,28 +282,28 @@ TEST(ProductLanguage, ChoosesTextLanguageOncePerProcess)
     ZrTest::CScopedRegistryValue locale(ZrTest::ProductLocaleKey, ZrTest::ProductLocaleValue);
     const std::string code = "0xE601000D";
 
-    // No value: Russian.
-    locale.Remove();
-    auto probe = Probe(L"E601000D");
-    EXPECT_EQ(L"0x0419", probe["language"]);
-    EXPECT_EQ(RussianLibraryMissing, probe[code]);
-
-    // The named language, from our message library.
-    locale.SetString(L"en-US");
-    probe = Probe(L"E601000D");
-    EXPECT_EQ(L"0x0409", probe["language"]);
-    EXPECT_EQ(EnglishLibraryMissing, probe[code]);
-
-    locale.SetString(L"ru-RU");
-    probe = Probe(L"E601000D");
-    EXPECT_EQ(L"0x0419", probe["language"]);
-    EXPECT_EQ(RussianLibraryMissing, probe[code]);
-
-    // A language the library lacks: the platform's own search order (English here).
-    locale.SetString(L"de-DE");
-    probe = Probe(L"E601000D");
-    EXPECT_EQ(L"0x0407", probe["language"]);
-    EXPECT_EQ(EnglishLibraryMissing, probe[code]);
+    const struct
+    {
+        const wchar_t* Locale; // null: no value
+        const wchar_t* Language;
+        const wchar_t* Text;
+    } cases[] = {
+        {nullptr, L"0x0419", RussianLibraryMissing},  // no value: Russian
+        {L"en-US", L"0x0409", EnglishLibraryMissing}, // the named language, from our library
+        {L"ru-RU", L"0x0419", RussianLibraryMissing},
+        // A language the library lacks: the platform's own search order (English here).
+        {L"de-DE", L"0x0407", EnglishLibraryMissing},
+    };
+    for (const auto& c : cases)
+    {
+        if (c.Locale)
+            locale.SetString(c.Locale);
+        else
+            locale.Remove();
+        auto probe = Probe(L"E601000D");
+        EXPECT_EQ(c.Language, probe["language"]) << (c.Locale ? ZrTest::ToUtf8(c.Locale) : "none");
+        EXPECT_EQ(c.Text, probe[code]);
+    }
 
     // Unreadable or unknown: Russian.
     locale.SetDword(0x409);
@@ -315,7 +315,7 @@ TEST(ProductLanguage, ChoosesTextLanguageOncePerProcess)
 
     // Read once: a change while the process runs is not seen.
     locale.SetString(L"en-US");
-    probe = Probe(L"--reread ru-RU E601000D");
+    auto probe = Probe(L"--reread ru-RU E601000D");
     EXPECT_EQ(L"0x0409", probe["language"]);
     EXPECT_EQ(L"0x0409", probe["language#2"]);
     EXPECT_EQ(EnglishLibraryMissing, probe[code]);
