@@ -72,7 +72,7 @@ TEST(DynamicLibrary, MissingLibraryRaisesTheCallersCode)
 {
     // A product language the message library lacks: the text lookup behind the error then
     // fails once on its way, which must not replace the loader's reason.
-    ZrTest::CScopedRegistryValue locale(ZrTest::ProductLocaleKey, ZrTest::ProductLocaleValue);
+    ZrTest::CScopedRegistryValue locale(ZrTest::ProductLocale);
     locale.SetString(L"de-DE");
     SetLastError(0xdeadbeef);
     try

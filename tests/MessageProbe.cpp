@@ -45,10 +45,11 @@ int wmain(int argc, wchar_t** argv)
     {
         // Left in place: the test that started us restores the value it found.
         HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, ZrTest::ProductLocaleKey, 0, nullptr, 0,
-                            KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr) != 0)
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, ZrTest::ProductLocale.Key, 0, nullptr, 0,
+                            KEY_SET_VALUE | ZrTest::ProductLocale.View, nullptr, &key,
+                            nullptr) != 0)
             return 2;
-        RegSetValueExW(key, ZrTest::ProductLocaleValue, 0, REG_SZ,
+        RegSetValueExW(key, ZrTest::ProductLocale.Value, 0, REG_SZ,
                        reinterpret_cast<const BYTE*>(reread),
                        static_cast<DWORD>((wcslen(reread) + 1) * sizeof(wchar_t)));
         RegCloseKey(key);

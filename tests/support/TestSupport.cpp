@@ -5,10 +5,18 @@
 namespace ZrTest
 {
 
-const wchar_t ProductLocaleKey[] = L"SOFTWARE\\Orvenal\\Tessarin Studio";
-const wchar_t ProductLocaleValue[] = L"ProductLocale";
-const wchar_t ClientVersionKey[] = L"SOFTWARE\\Kestrane\\Tessarin 5";
-const wchar_t ClientVersionValue[] = L"ClientVersion";
+const CRegistryValueName ClientVersion = {L"SOFTWARE\\Kestrane\\Tessarin 5", L"ClientVersion", 0};
+const CRegistryValueName ProductLocale = {L"SOFTWARE\\Orvenal\\Tessarin Studio", L"ProductLocale",
+                                          KEY_WOW64_64KEY};
+
+CRegistryValueName InOtherView(const CRegistryValueName& name)
+{
+    const REGSAM own = sizeof(void*) == 4 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    const REGSAM view = name.View ? name.View : own;
+    CRegistryValueName other = name;
+    other.View = view == KEY_WOW64_64KEY ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    return other;
+}
 
 namespace
 {
@@ -294,20 +302,19 @@ CScopedEnvironment::~CScopedEnvironment()
     SetEnvironmentVariableW(m_Name.c_str(), m_bExisted ? m_Saved.c_str() : nullptr);
 }
 
-CScopedRegistryValue::CScopedRegistryValue(const wchar_t* subKey, const wchar_t* valueName)
-    : m_SubKey(subKey), m_ValueName(valueName), m_bKeyExisted(false), m_bValueExisted(false),
-      m_dwType(REG_NONE)
+CScopedRegistryValue::CScopedRegistryValue(const CRegistryValueName& name)
+    : m_SubKey(name.Key), m_ValueName(name.Value), m_View(name.View), m_bKeyExisted(false),
+      m_bValueExisted(false), m_dwType(REG_NONE)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, name.Key, 0, KEY_READ | m_View, &key) != ERROR_SUCCESS)
         return;
     m_bKeyExisted = true;
     DWORD size = 0;
-    if (RegQueryValueExW(key, valueName, nullptr, &m_dwType, nullptr, &size) == ERROR_SUCCESS)
+    if (RegQueryValueExW(key, name.Value, nullptr, &m_dwType, nullptr, &size) == ERROR_SUCCESS)
     {
         m_Data.resize(size);
-        if (RegQueryValueExW(key, valueName, nullptr, &m_dwType, m_Data.data(), &size) ==
+        if (RegQueryValueExW(key, name.Value, nullptr, &m_dwType, m_Data.data(), &size) ==
             ERROR_SUCCESS)
         {
             m_Data.resize(size);
@@ -326,14 +333,14 @@ CScopedRegistryValue::~CScopedRegistryValue()
     }
     Remove();
     if (!m_bKeyExisted)
-        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, m_SubKey.c_str(), KEY_WOW64_64KEY, 0);
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, m_SubKey.c_str(), m_View, 0);
 }
 
 void CScopedRegistryValue::Set(DWORD type, const void* data, DWORD size)
 {
     HKEY key = nullptr;
     Check(RegCreateKeyExW(HKEY_LOCAL_MACHINE, m_SubKey.c_str(), 0, nullptr, 0,
-                          KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr) == ERROR_SUCCESS,
+                          KEY_SET_VALUE | m_View, nullptr, &key, nullptr) == ERROR_SUCCESS,
           "RegCreateKeyExW");
     // The registry adds a terminator to a string whose next character is zero: keep the bytes
     // past the given size non-zero so that what is stored is exactly what was asked for.
@@ -358,8 +365,8 @@ void CScopedRegistryValue::SetDword(DWORD value)
 void CScopedRegistryValue::Remove()
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, m_SubKey.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
-                      &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, m_SubKey.c_str(), 0, KEY_SET_VALUE | m_View, &key) !=
+        ERROR_SUCCESS)
         return;
     RegDeleteValueW(key, m_ValueName.c_str());
     RegCloseKey(key);

@@ -76,12 +76,29 @@ private:
     bool m_bExisted;
 };
 
-// One registry value under HKEY_LOCAL_MACHINE (64-bit view), saved on construction and put
-// back as it was, key included, on destruction.
+// A registry value under HKEY_LOCAL_MACHINE that the product reads, in the view it reads it
+// from on 64-bit Windows: 0 for the process's own view, or KEY_WOW64_64KEY / KEY_WOW64_32KEY.
+struct CRegistryValueName
+{
+    const wchar_t* Key;
+    const wchar_t* Value;
+    REGSAM View;
+};
+
+// "ClientVersion": the process's own view (for an i686 process, the 32-bit view WOW6432Node).
+extern const CRegistryValueName ClientVersion;
+// "ProductLocale": always the 64-bit view.
+extern const CRegistryValueName ProductLocale;
+
+// The same value in the view the product does not read.
+CRegistryValueName InOtherView(const CRegistryValueName& name);
+
+// One registry value, in its view, saved on construction and put back as it was, key included,
+// on destruction.
 class CScopedRegistryValue
 {
 public:
-    CScopedRegistryValue(const wchar_t* subKey, const wchar_t* valueName);
+    explicit CScopedRegistryValue(const CRegistryValueName& name);
     ~CScopedRegistryValue();
     CScopedRegistryValue(const CScopedRegistryValue&) = delete;
     CScopedRegistryValue& operator=(const CScopedRegistryValue&) = delete;
@@ -97,6 +114,7 @@ public:
 private:
     std::wstring m_SubKey;
     std::wstring m_ValueName;
+    REGSAM m_View;
     bool m_bKeyExisted;
     bool m_bValueExisted;
     DWORD m_dwType;
@@ -120,11 +138,5 @@ public:
 private:
     std::wstring m_Path;
 };
-
-// The registry locations the product reads.
-extern const wchar_t ProductLocaleKey[];
-extern const wchar_t ProductLocaleValue[];
-extern const wchar_t ClientVersionKey[];
-extern const wchar_t ClientVersionValue[];
 
 } // namespace ZrTest
