@@ -3,6 +3,7 @@
 #include "RegistryKey.h"
 
 #include <cwchar>
+#include <memory>
 
 using ZrBase::CErrorCode;
 using ZrBase::ThrowError;
@@ -182,26 +183,38 @@ WORD CZrSrv::ReadClientMajorVersion()
 
 WORD CZrSrv::ParseClientMajorVersion(const wchar_t* text, size_t length)
 {
-    // A value may fill the whole read without a terminator: parse a terminated copy.
-    wchar_t bounded[ClientVersionLength + 1] = {};
-    for (size_t i = 0; i < length && i < ClientVersionLength && text[i] != L'\0'; ++i)
-        bounded[i] = text[i];
-    int Ver = 0;
-    if (swscanf(bounded, L"%d.", &Ver) != 1)
+    // Read as "%d" would read it, but with one result for every length of number: C runtimes
+    // disagree on numbers beyond an int, so the digits are taken modulo 2^16 as they come.
+    // The value may fill the whole read without a terminator: nothing past `length` is read.
+    const size_t end = length < ClientVersionLength ? length : ClientVersionLength;
+    size_t i = 0;
+    while (i < end && (text[i] == L' ' || (text[i] >= L'\t' && text[i] <= L'\r')))
+        ++i;
+    const bool negative = i < end && text[i] == L'-';
+    if (i < end && (text[i] == L'-' || text[i] == L'+'))
+        ++i;
+    if (i == end || text[i] < L'0' || text[i] > L'9')
         return DefaultMajorVersion;
-    return static_cast<WORD>(Ver);
+    WORD Ver = 0;
+    for (; i < end && text[i] >= L'0' && text[i] <= L'9'; ++i)
+        Ver = static_cast<WORD>(Ver * 10 + (text[i] - L'0'));
+    return negative ? static_cast<WORD>(0 - Ver) : Ver;
 }
 
 CZrQuick::CZrQuick() : m_pClient(nullptr), m_bOwns(TRUE)
 {
-    m_pClient = new CZrSrv;
+    // Owned here until the constructor succeeds: whatever leaves Open, a CZrError or not, the
+    // client goes with it (the destructor of a half-built holder never runs).
+    std::unique_ptr<CZrSrv> client(new CZrSrv);
+    m_pClient = client.get();
     const DWORD code = Open(nullptr, true);
     if (code != 0)
     {
-        delete m_pClient;
         m_pClient = nullptr;
+        client.reset();
         ThrowError(CErrorCode(code), SourceFile, 2862, L"CZrQuick::CZrQuick");
     }
+    m_pClient = client.release();
 }
 
 CZrQuick::~CZrQuick()

@@ -34,8 +34,9 @@ public:
     static _ZR_VERSION ClientVersionBlock();
     // The leading number of the registry's "ClientVersion", low 16 bits; 8 when unavailable.
     static WORD ReadClientMajorVersion();
-    // The leading number of `text`, read within its first `length` characters (at most 16),
-    // whether or not a terminator follows; 8 when there is none.
+    // The leading number of `text` (after blanks, with an optional sign), low 16 bits however
+    // many digits it has: -1 gives 65535, 65536 gives 0. Read within its first `length`
+    // characters (at most 16), whether or not a terminator follows; 8 when there is no number.
     static WORD ParseClientMajorVersion(const wchar_t* text, size_t length);
 
 private:

@@ -9,11 +9,13 @@
 //   ZRSRVAPI_GETINFO_STATUS  status of ZrSessionGetInfo   nonzero status delivers nothing, but
 //   ZRSRVAPI_FREE_STATUS     status of ZrApiBufferFree    ZrApiBufferFree still frees its
 //   ZRSRVAPI_CLOSE_STATUS    status of ZrCloseSession     buffer)
-//   ZRSRVAPI_SESSION_ID      SessionId delivered by ZrOpenSession (default 1)
-//   ZRSRVAPI_SESSION_HANDLE  SessionHandle delivered by ZrOpenSession (default 0x5E55)
+//   ZRSRVAPI_SESSION_ID      SessionId written by ZrOpenSession (default 1)
+//   ZRSRVAPI_SESSION_HANDLE  SessionHandle written by ZrOpenSession (default 0x5E55); both are
+//                            written into the record even when it refuses the session
 //   ZRSRVAPI_NULL_BUFFER     when 1, ZrSessionGetInfo succeeds with a null buffer
 //   ZRSRVAPI_TRACE           file to which every call appends one line with its arguments
-// Numbers are decimal or 0x-prefixed hexadecimal.
+// Numbers are decimal or 0x-prefixed hexadecimal. The trace shows ZrOpenSession's record as
+// it arrived, byte for byte (record=), and what ZrSessionGetInfo's result slot held (slot=).
 //
 // Built in variants from this source: ZR_STANDIN_WITHOUT_<export> leaves one called export out,
 // ZR_STANDIN_NO_EXPORTS leaves every export out.
@@ -182,30 +184,23 @@ extern "C" ZR_STANDIN_API unsigned long __stdcall ZrOpenSession(_ZR_SESSION* ses
         CTraceLine().Text("ZrOpenSession record=null -> 87").Write();
         return ERROR_INVALID_PARAMETER;
     }
+    // The record as it arrived, byte for byte, before anything is written into it.
+    CTraceLine line;
+    line.Text("ZrOpenSession record=")
+        .Bytes(reinterpret_cast<const BYTE*>(session), sizeof(*session));
+    // Delivered even with a refusal, as a library may: the caller must not take them then.
+    session->SessionHandle = reinterpret_cast<void*>(
+        static_cast<ULONG_PTR>(Setting(L"ZRSRVAPI_SESSION_HANDLE", DefaultSessionHandle)));
+    session->SessionId = Setting(L"ZRSRVAPI_SESSION_ID", DefaultSessionId);
     const unsigned long status = Setting(L"ZRSRVAPI_OPEN_STATUS", 0);
-    if (status == 0)
-    {
-        session->SessionHandle = reinterpret_cast<void*>(
-            static_cast<ULONG_PTR>(Setting(L"ZRSRVAPI_SESSION_HANDLE", DefaultSessionHandle)));
-        session->SessionId = Setting(L"ZRSRVAPI_SESSION_ID", DefaultSessionId);
-    }
-    CTraceLine()
-        .Text("ZrOpenSession name=")
+    line.Text(" name=")
         .Wide(session->ClientName)
-        .Text(" zero1=")
-        .Number(session->Reserved1)
-        .Text(" zero2=")
-        .Number(session->Reserved2)
         .Text(" client=")
         .Version(session->ClientVersion)
         .Text(" kernel=")
         .Version(session->KernelVersion)
-        .Text(" zero3=")
-        .Number(session->Reserved3)
         .Text(" flags=")
         .Hex(session->Flags, 8)
-        .Text(" tail=")
-        .Bytes(session->Reserved4, sizeof(session->Reserved4))
         .Text(" -> ")
         .Number(status)
         .Text(" handle=")
@@ -224,6 +219,7 @@ extern "C" ZR_STANDIN_API unsigned long __stdcall ZrSessionGetInfo(void* session
                                                                    void** result)
 {
     unsigned long status = Setting(L"ZRSRVAPI_GETINFO_STATUS", 0);
+    const void* slot = result ? *result : nullptr;
     void* buffer = nullptr;
     if (status == 0 && !result)
         status = ERROR_INVALID_PARAMETER;
@@ -247,6 +243,8 @@ extern "C" ZR_STANDIN_API unsigned long __stdcall ZrSessionGetInfo(void* session
         .Pointer(logonId)
         .Text(" class=")
         .Number(static_cast<unsigned long>(infoClass))
+        .Text(" slot=")
+        .Pointer(slot)
         .Text(" -> ")
         .Number(status)
         .Text(" buffer=")

@@ -192,6 +192,12 @@ TEST(MessageText, FallsBackToTheCode)
     EXPECT_EQ(L"0xE6010099 (-436141927)", GetErrorMessage(0xE6010099));
     // A code no table knows.
     EXPECT_EQ(L"0x2000FFFF (536936447)", GetErrorMessage(0x2000FFFF));
+    // One source only: a loaded library without the message never passes the code on to the
+    // system table, even for a code the system has a text for.
+    const CTestMessages messages;
+    ASSERT_NE(nullptr, messages.Get());
+    ASSERT_NE(L"0x0000000D (13)", GetErrorMessage(ERROR_INVALID_DATA));
+    EXPECT_EQ(L"0x0000000D (13)", messages.Text(ERROR_INVALID_DATA));
     // A system code with a text: that text, cleaned.
     const std::wstring denied = GetErrorMessage(ERROR_ACCESS_DENIED);
     EXPECT_FALSE(denied.empty());
@@ -215,7 +221,7 @@ TEST(MessageText, FallsBackToTheCode)
 
 TEST(ProductLanguage, ReadsOnlyFiveCharacterNames)
 {
-    ZrTest::CScopedRegistryValue locale(ZrTest::ProductLocaleKey, ZrTest::ProductLocaleValue);
+    ZrTest::CScopedRegistryValue locale(ZrTest::ProductLocale);
     wchar_t name[8];
     DWORD count = 8;
 
@@ -250,6 +256,7 @@ TEST(ProductLanguage, ReadsOnlyFiveCharacterNames)
         {REG_SZ, L"de-CH-1901", 22, ERROR_INVALID_DATA},
         {REG_SZ, L"en-US", 10, ERROR_INVALID_DATA},  // no terminator
         {REG_SZ, L"en-USX", 12, ERROR_INVALID_DATA}, // twelve bytes, no terminator
+        {REG_SZ, std::wstring(L"en-US\0A", 7), 13, ERROR_INVALID_DATA}, // and a stray byte
         {REG_SZ, L"", 0, ERROR_INVALID_DATA},
         {REG_SZ, L"abcdefghijklmnopq", 34, ERROR_MORE_DATA}, // beyond the 16-character read
     };
@@ -279,7 +286,7 @@ TEST(ProductLanguage, ReadsOnlyFiveCharacterNames)
 
 TEST(ProductLanguage, ChoosesTextLanguageOncePerProcess)
 {
-    ZrTest::CScopedRegistryValue locale(ZrTest::ProductLocaleKey, ZrTest::ProductLocaleValue);
+    ZrTest::CScopedRegistryValue locale(ZrTest::ProductLocale);
     const std::string code = "0xE601000D";
 
     const struct
@@ -313,12 +320,35 @@ TEST(ProductLanguage, ChoosesTextLanguageOncePerProcess)
     locale.SetString(L"en-US", REG_EXPAND_SZ);
     EXPECT_EQ(L"0x0409", Probe(L"")["language"]);
 
+    // Read from the 64-bit view only, whatever the process's own view: the 32-bit one
+    // (WOW6432Node) is never consulted.
+    {
+        ZrTest::CScopedRegistryValue view32(ZrTest::InOtherView(ZrTest::ProductLocale));
+        locale.Remove();
+        view32.SetString(L"en-US");
+        EXPECT_EQ(L"0x0419", Probe(L"")["language"]);
+        locale.SetString(L"de-DE");
+        EXPECT_EQ(L"0x0407", Probe(L"")["language"]);
+    }
+
     // Read once: a change while the process runs is not seen.
     locale.SetString(L"en-US");
     auto probe = Probe(L"--reread ru-RU E601000D");
     EXPECT_EQ(L"0x0409", probe["language"]);
     EXPECT_EQ(L"0x0409", probe["language#2"]);
     EXPECT_EQ(EnglishLibraryMissing, probe[code]);
+}
+
+TEST(ProductLanguage, BindsAdvapi32OncePerProcess)
+{
+    // However many reads, one reference, taken on the first and kept.
+    for (const wchar_t* reads : {L"1", L"50"})
+    {
+        const ZrTest::CProcessResult run = ZrTest::RunProcess(
+            ZrTest::ModuleDirectory() + L"\\Advapi32Probe.exe", reads, L"", ZrTest::CEnvironment());
+        EXPECT_EQ(0u, run.StartError);
+        EXPECT_EQ("before=0 after=1 references=1\r\n", run.Output) << ZrTest::ToUtf8(reads);
+    }
 }
 
 TEST(RegistryKey, ReportsWin32Codes)

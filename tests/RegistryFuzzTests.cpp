@@ -82,19 +82,31 @@ CValue Generate(std::mt19937& random, const std::vector<std::wstring>& likely)
     return value;
 }
 
-// The version block the tool must present for a stored value: the leading number of what a
-// 32-byte read returns (the text ends at a NUL or after 16 characters), 8 when there is none
-// or the value does not fit.
+// The version block the tool must present for a stored value: the leading number (after
+// blanks, with an optional sign) of what a 32-byte read returns, the text ending at a NUL or
+// after 16 characters, modulo 2^16; 8 when there is none or the value does not fit.
 std::string ExpectedBlock(const CValue& value)
 {
-    unsigned major = 8;
+    long long major = 8;
     if (value.Data.size() <= 32)
     {
         wchar_t text[17] = {};
         memcpy(text, value.Data.data(), value.Data.size());
-        int number = 0;
-        if (swscanf(text, L"%d.", &number) == 1)
-            major = static_cast<unsigned>(number) & 0xFFFF;
+        const std::wstring read(text);
+        const size_t start = read.find_first_not_of(L" \t\n\v\f\r");
+        size_t digits = start == std::wstring::npos ? read.size() : start;
+        if (digits < read.size() && (read[digits] == L'-' || read[digits] == L'+'))
+            ++digits;
+        const size_t end = read.find_first_not_of(L"0123456789", digits);
+        const std::wstring number = read.substr(digits, end - digits);
+        if (!number.empty())
+        {
+            long long low = 0;
+            for (wchar_t digit : number)
+                low = (low * 10 + (digit - L'0')) % 65536;
+            const bool negative = digits > start && read[digits - 1] == L'-';
+            major = negative ? (65536 - low) % 65536 : low;
+        }
     }
     return major == 8 ? "8.3.1406.0.0" : std::to_string(major) + ".0.0.0.0";
 }
@@ -102,10 +114,10 @@ std::string ExpectedBlock(const CValue& value)
 // Stores `Cases` generated values in turn under the given registry value, restored afterwards,
 // and checks a run of the tool against each. Replays the seeds of ZR_FUZZ_SEED + `stream`.
 template <class Check>
-void ForEachValue(const wchar_t* key, const wchar_t* name, unsigned stream,
+void ForEachValue(const CRegistryValueName& name, unsigned stream,
                   const std::vector<std::wstring>& likely, Check check)
 {
-    CScopedRegistryValue stored(key, name);
+    CScopedRegistryValue stored(name);
     const unsigned base = BaseSeed() + stream;
     for (int i = 0; i < Cases && !testing::Test::HasFatalFailure(); ++i)
     {
@@ -127,7 +139,7 @@ TEST(RegistryFuzz, ClientVersion)
     const std::vector<std::wstring> likely = {
         L"8.3.1406",    L"9.0", L"10", L"-1", L"65536.1",
         L"99999999999", L" 7",  L"+5", L"0",  L"1.2.3.4.5.6.7.8"};
-    ForEachValue(ClientVersionKey, ClientVersionValue, 0, likely, [&](int, const CValue& value) {
+    ForEachValue(ClientVersion, 0, likely, [&](int, const CValue& value) {
         const CToolRun run = tool.Run({{L"ZRSRVAPI_LEVEL", L"3"}});
         ASSERT_EQ(SuccessLine("3"), run.Output);
         ASSERT_EQ(3u, run.ExitCode);
@@ -145,7 +157,7 @@ TEST(RegistryFuzz, ProductLocale)
     const CToolFolder withoutLibrary(nullptr);
     const std::vector<std::wstring> likely = {
         L"en-US", L"ru-RU", L"de-DE", L"xx-YY", L"%en%U", L"ru", L"en-US-x", L"ru-RU\u0410", L""};
-    ForEachValue(ProductLocaleKey, ProductLocaleValue, 100000, likely, [&](int i, const CValue&) {
+    ForEachValue(ProductLocale, 100000, likely, [&](int i, const CValue&) {
         const bool library = i % 2 == 0;
         const CToolRun run = library ? withLibrary.Run({{L"ZRSRVAPI_OPEN_STATUS", L"0xE6010123"}})
                                      : withoutLibrary.Run({});

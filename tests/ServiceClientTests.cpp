@@ -117,10 +117,22 @@ TEST(ClientVersion, MajorIsTheLeadingNumber)
     EXPECT_EQ(9, parse(L"9"));
     EXPECT_EQ(9, parse(L"9.0.1"));
     EXPECT_EQ(65535, parse(L"-1"));
-    EXPECT_EQ(70000 & 0xFFFF, parse(L"70000"));
+    // Blanks and a sign may lead; nothing else may.
+    EXPECT_EQ(7, parse(L" \t7.1"));
+    EXPECT_EQ(5, parse(L"+5"));
+    EXPECT_EQ(65534, parse(L"\t-2"));
     EXPECT_EQ(8, parse(L"abc"));
     EXPECT_EQ(8, parse(L""));
     EXPECT_EQ(8, parse(L".9"));
+    EXPECT_EQ(8, parse(L"+"));
+    EXPECT_EQ(8, parse(L"- 1"));
+    // Beyond 16 bits, and beyond any int: the low 16 bits, as the number wraps.
+    EXPECT_EQ(4464, parse(L"70000"));
+    EXPECT_EQ(0, parse(L"65536"));
+    EXPECT_EQ(0, parse(L"4294967296"));
+    EXPECT_EQ(0, parse(L"2147483648"));
+    EXPECT_EQ(59391, parse(L"99999999999"));
+    EXPECT_EQ(6145, parse(L"-99999999999"));
     // Sixteen characters with no terminator: the text ends there, not at the next zero.
     const wchar_t unterminated[] = L"0000000000000012345";
     EXPECT_EQ(12, CZrSrv::ParseClientMajorVersion(unterminated, 16));
@@ -128,7 +140,7 @@ TEST(ClientVersion, MajorIsTheLeadingNumber)
 
 TEST(ClientVersion, BlocksFollowTheRegistry)
 {
-    ZrTest::CScopedRegistryValue value(ZrTest::ClientVersionKey, ZrTest::ClientVersionValue);
+    ZrTest::CScopedRegistryValue value(ZrTest::ClientVersion);
     auto block = []() {
         const _ZR_VERSION v = CZrSrv::ClientVersionBlock();
         return std::to_wstring(v.Major) + L"." + std::to_wstring(v.Minor) + L"." +
@@ -157,6 +169,14 @@ TEST(ClientVersion, BlocksFollowTheRegistry)
     // Exactly 32 bytes with no terminator: read within them.
     value.Set(REG_SZ, L"0000000000000012", 32);
     EXPECT_EQ(L"12.0.0.0/0", block());
+
+    // Read from the process's own registry view only (for i686, the 32-bit one).
+    ZrTest::CScopedRegistryValue other(ZrTest::InOtherView(ZrTest::ClientVersion));
+    value.Remove();
+    other.SetString(L"9");
+    EXPECT_EQ(L"8.3.1406.0/0", block());
+    value.SetString(L"10");
+    EXPECT_EQ(L"10.0.0.0/0", block());
 }
 
 TEST(ServiceClient, NestedOpensShareOneSession)
@@ -175,7 +195,9 @@ TEST(ServiceClient, NestedOpensShareOneSession)
         client.CloseSession();
         EXPECT_EQ(2u, service.Calls().size());
         service.Set(L"ZRSRVAPI_SESSION_ID", L"7");
-        EXPECT_EQ(7u, client.OpenSession(L"@third", 0x1002));
+        EXPECT_EQ(7u, client.OpenSession(L"@third", 0));
+        // Not quick, yet the required bit is presented.
+        EXPECT_EQ("0x00000002", ZrTest::TraceField(service.Lines().at(2), "flags"));
         client.OpenSession(L"@third", 0x1002);
         client.OpenSession(L"@third", 0x1002);
         EXPECT_EQ(3u, service.Calls().size());
@@ -212,13 +234,18 @@ TEST(ServiceClient, FailuresRaiseAtTheirPlace)
     ExpectPlace(Raised([&] { client.SessionGetInfo(nullptr, ZrUserInfoSessionLevel); }),
                 ERROR_INVALID_HANDLE, L"2238", L"CZrSrv::SessionGetInfo");
 
-    // A refused open leaves the client as it was.
+    // A refused open leaves the client as it was, though the library wrote a handle and an
+    // identifier into the record: no handle to ask with, and no session for a close to count
+    // down, so the next open goes to the service.
     service.Set(L"ZRSRVAPI_OPEN_STATUS", L"0xE6010123");
+    service.Set(L"ZRSRVAPI_SESSION_ID", L"9");
     ExpectPlace(Raised([&] { client.OpenSession(L"@x", 0x1002); }), 0xE6010123, L"1401",
                 L"CZrSrv::OpenSession");
     ExpectPlace(Raised([&] { client.SessionGetInfo(nullptr, ZrUserInfoSessionLevel); }),
                 ERROR_INVALID_HANDLE, L"2238", L"CZrSrv::SessionGetInfo");
+    client.CloseSession();
     service.Set(L"ZRSRVAPI_OPEN_STATUS", L"0");
+    service.Set(L"ZRSRVAPI_SESSION_ID", L"1");
     EXPECT_EQ(1u, client.OpenSession(L"@x", 0x1002));
 
     // Service statuses come back unchanged.
@@ -257,18 +284,25 @@ TEST(QuickClient, OpensUnderTheProcessName)
         quick->BufferFree(info);
         // Without a name only the quick form may build one.
         EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), quick.Open(nullptr, false));
-        // A named open joins the session already held.
+        // A named open joins the session already held...
         EXPECT_EQ(0u, quick.Open(L"@named", false));
+        quick->CloseSession();
+        quick->CloseSession();
+        // ...and, with none held, opens one under that very name, not quick.
+        EXPECT_EQ(0u, quick.Open(L"C:\\Ops\\named.v2", false));
     }
     EXPECT_FALSE(ServiceLibraryLoaded());
 
-    EXPECT_EQ(CCalls({"ZrOpenSession", "ZrSessionGetInfo", "ZrApiBufferFree", "ZrCloseSession"}),
+    EXPECT_EQ(CCalls({"ZrOpenSession", "ZrSessionGetInfo", "ZrApiBufferFree", "ZrCloseSession",
+                      "ZrOpenSession", "ZrCloseSession"}),
               service.Calls());
     char name[64];
     snprintf(name, sizeof(name), "@ZrSrvClientTests%04lX",
              static_cast<unsigned long>(GetCurrentProcessId()));
     EXPECT_EQ(name, ZrTest::TraceField(service.Lines().at(0), "name"));
     EXPECT_EQ("0x00001002", ZrTest::TraceField(service.Lines().at(0), "flags"));
+    EXPECT_EQ("C:\\Ops\\named.v2", ZrTest::TraceField(service.Lines().at(4), "name"));
+    EXPECT_EQ("0x00000002", ZrTest::TraceField(service.Lines().at(4), "flags"));
 }
 
 TEST(QuickClient, RaisesWhatStopsIt)

@@ -126,7 +126,7 @@ TEST(Tool, CloseFailuresDoNotChangeTheOutcome)
 
 TEST(Tool, PresentsItselfToTheService)
 {
-    ZrTest::CScopedRegistryValue version(ZrTest::ClientVersionKey, ZrTest::ClientVersionValue);
+    ZrTest::CScopedRegistryValue version(ZrTest::ClientVersion);
     version.Remove();
     const CToolRun run = RunTool(
         L"full", {{L"ZRSRVAPI_SESSION_HANDLE", L"0xABC0"}, {L"ZRSRVAPI_SESSION_ID", L"0x77"}});
@@ -140,18 +140,42 @@ TEST(Tool, PresentsItselfToTheService)
     snprintf(name, sizeof(name), "@GetSessionLevel%04lX",
              static_cast<unsigned long>(run.ProcessId));
     EXPECT_EQ(name, TraceField(open, "name"));
-    EXPECT_EQ("0", TraceField(open, "zero1"));
-    EXPECT_EQ("0", TraceField(open, "zero2"));
-    EXPECT_EQ("0", TraceField(open, "zero3"));
-    EXPECT_EQ("8.3.1406.0.0", TraceField(open, "client"));
-    EXPECT_EQ("8.3.1406.0.0", TraceField(open, "kernel"));
-    EXPECT_EQ("0x00001002", TraceField(open, "flags"));
-    EXPECT_EQ(std::string(24, '0'), TraceField(open, "tail"));
 
-    // The handle and the buffer pass through unchanged.
+    // The record as the service receives it, byte for byte: the name pointer, two zero fields,
+    // the two version blocks (8.3.1406.0 and a zero field each), a zero field, the flags, the
+    // handle and identifier zero on entry, and twelve zero bytes. The 32-bit layout is the
+    // library's; the 64-bit one keeps its order with natural alignment.
+    const std::string block = "0800"
+                              "0300"
+                              "7E05"
+                              "0000"
+                              "00000000";
+    const std::string record = TraceField(open, "record");
+    const size_t pointer = sizeof(void*) * 2;
+    const std::string expected = sizeof(void*) == 4
+                                     ? "00000000"
+                                       "00000000" +
+                                           block + block +
+                                           "00000000"
+                                           "02100000"
+                                           "00000000"
+                                           "00000000" +
+                                           std::string(24, '0')
+                                     : "00000000"
+                                       "00000000" +
+                                           block + block +
+                                           "00000000"
+                                           "02100000" +
+                                           std::string(16, '0') + "00000000" + std::string(24, '0');
+    ASSERT_EQ(pointer + expected.size(), record.size()) << record;
+    EXPECT_NE(std::string(pointer, '0'), record.substr(0, pointer));
+    EXPECT_EQ(expected, record.substr(pointer));
+
+    // The handle and the buffer pass through unchanged; the result slot starts out null.
     EXPECT_EQ("0xABC0", TraceField(info, "handle"));
     EXPECT_EQ("null", TraceField(info, "luid"));
     EXPECT_EQ("11", TraceField(info, "class"));
+    EXPECT_EQ("null", TraceField(info, "slot"));
     EXPECT_NE("null", TraceField(info, "buffer"));
     EXPECT_EQ(TraceField(info, "buffer"), TraceField(free, "buffer"));
     EXPECT_EQ("0xABC0", TraceField(close, "handle"));
@@ -167,7 +191,7 @@ TEST(Tool, PresentsItselfToTheService)
 
 TEST(Tool, PresentsTheClientVersion)
 {
-    ZrTest::CScopedRegistryValue version(ZrTest::ClientVersionKey, ZrTest::ClientVersionValue);
+    ZrTest::CScopedRegistryValue version(ZrTest::ClientVersion);
     const struct
     {
         const wchar_t* Value;

@@ -80,7 +80,8 @@ LONG CRegistryKey::QueryStringValue(const wchar_t* valueName, wchar_t* buffer, D
                                                         reinterpret_cast<BYTE*>(buffer), &size);
     if (result != ERROR_SUCCESS)
         return result;
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
+    // An odd byte count holds no whole number of characters: a stray byte is no string either.
+    if ((type != REG_SZ && type != REG_EXPAND_SZ) || size % sizeof(wchar_t) != 0)
         return ERROR_INVALID_DATA;
     *count = size / sizeof(wchar_t);
     return ERROR_SUCCESS;

@@ -55,7 +55,7 @@ public:
     // Reads a REG_SZ or REG_EXPAND_SZ value (not expanded). `count` is the capacity of `buffer`
     // in characters on entry and the characters read on success (the stored byte size halved,
     // terminator included when one was stored); 0 on any failure. ERROR_INVALID_DATA for a
-    // value of another type.
+    // value of another type or of an odd byte size.
     LONG QueryStringValue(const wchar_t* valueName, wchar_t* buffer, DWORD* count);
 
     void Close();
