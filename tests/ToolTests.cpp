@@ -214,6 +214,31 @@ TEST(Tool, PresentsTheClientVersion)
     }
 }
 
+TEST(Tool, DeclaresItselfInItsManifest)
+{
+    const std::wstring tool = ZrTest::BuildDirectory() + L"\\bin\\GetSessionLevel.exe";
+    const HMODULE image = LoadLibraryExW(tool.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, image);
+    const HRSRC resource = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(nullptr, resource) << "no manifest of id 1";
+    const char* data = static_cast<const char*>(LockResource(LoadResource(image, resource)));
+    ASSERT_NE(nullptr, data);
+    const std::string manifest(data, SizeofResource(image, resource));
+    FreeLibrary(image);
+
+    // The caller's rights, never elevated: no virtualization of its HKLM reads.
+    EXPECT_NE(std::string::npos,
+              manifest.find("<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"));
+    // Windows Vista, 7, 8, 8.1, 10 and 11.
+    for (const char* os :
+         {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+          "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
+          "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+        EXPECT_NE(std::string::npos,
+                  manifest.find(std::string("<supportedOS Id=\"{") + os + "}\"/>"))
+            << os;
+}
+
 TEST(Tool, DescribesItselfInItsVersionResource)
 {
     const std::wstring tool = ZrTest::BuildDirectory() + L"\\bin\\GetSessionLevel.exe";

@@ -3,9 +3,33 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
+
+#if defined(__GLIBCXX__)
+// An exception that no handler takes ends the process. GCC's runtime would first print its
+// type through its demangler (about 60 KB with the formatter that comes along); the tool has
+// nothing to say then, so this takes the place of that handler.
+namespace __gnu_cxx
+{
+void __verbose_terminate_handler()
+{
+    std::abort();
+}
+} // namespace __gnu_cxx
+#endif
 
 namespace
 {
+
+// The one output line, formatted and written by the Windows C runtime as wprintf would. MinGW
+// maps wprintf to a formatter of its own, which would more than double the tool's own code.
+void PrintLine(const wchar_t* format, unsigned value)
+{
+    wchar_t line[80];
+    _snwprintf(line, 80, format, value);
+    line[79] = L'\0';
+    fputws(line, stdout);
+}
 
 // Asks the service for the level of this process's logon session. Returns 0 and stores the
 // level, or the code of the error that stopped the query.
@@ -45,10 +69,11 @@ int wmain(int, wchar_t**)
     const DWORD code = GetSessionLevel(&Level);
     if (code != 0)
     {
-        wprintf(L"Impossible to get the current session level: 0x%08Xh\n",
-                static_cast<unsigned>(code));
+        PrintLine(L"Impossible to get the current session level: 0x%08Xh\n",
+                  static_cast<unsigned>(code));
         return 0;
     }
-    wprintf(L"The current session level: %d\n", static_cast<int>(Level));
+    // %d reads the 32 bits as signed: levels of 0x80000000 and above print negative.
+    PrintLine(L"The current session level: %d\n", static_cast<unsigned>(Level));
     return static_cast<int>(Level);
 }
