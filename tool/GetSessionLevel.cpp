@@ -28,7 +28,8 @@ void PrintLine(const wchar_t* format, unsigned value)
     wchar_t line[80];
     _snwprintf(line, 80, format, value);
     line[79] = L'\0';
-    fputws(line, stdout);
+    // A line that cannot be written leaves nothing else to report it on.
+    static_cast<void>(fputws(line, stdout));
 }
 
 // Asks the service for the level of this process's logon session. Returns 0 and stores the
