@@ -214,6 +214,63 @@ TEST(Tool, PresentsTheClientVersion)
     }
 }
 
+TEST(Tool, ScriptExampleTellsLevelZeroFromFailure)
+{
+    // Installed as it ships, in a folder with blanks and parentheses.
+    const ZrTest::CTemporaryDirectory root;
+    const std::wstring folder = root.File(L"Tools (x86)");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((folder + L"\\examples").c_str(), nullptr));
+    const std::wstring bin = ZrTest::BuildDirectory() + L"\\bin\\";
+    ASSERT_TRUE(CopyFileW((bin + L"GetSessionLevel.exe").c_str(),
+                          (folder + L"\\GetSessionLevel.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((bin + L"examples\\SessionLevel.cmd").c_str(),
+                          (folder + L"\\examples\\SessionLevel.cmd").c_str(), FALSE));
+    // A caller that reads the variables, then hands over to the example, whose exit code
+    // becomes the script host's. (Wine's cmd reports any nonzero exit code of a called batch
+    // file as 1 in ERRORLEVEL; Windows passes it on, so the host's exit code is checked.)
+    const std::string caller = "@echo off\r\n"
+                               "call \"%~dp0Tools (x86)\\examples\\SessionLevel.cmd\"\r\n"
+                               "echo level=[%SESSION_LEVEL%] error=[%SESSION_ERROR%]\r\n"
+                               "\"%~dp0Tools (x86)\\examples\\SessionLevel.cmd\"\r\n";
+    const HANDLE file = CreateFileW(root.File(L"caller.cmd").c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_NEW, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    DWORD written = 0;
+    WriteFile(file, caller.data(), static_cast<DWORD>(caller.size()), &written, nullptr);
+    CloseHandle(file);
+
+    wchar_t system[MAX_PATH];
+    ASSERT_NE(0u, GetSystemDirectoryW(system, MAX_PATH));
+    const std::wstring host = std::wstring(system) + L"\\cmd.exe";
+    const struct
+    {
+        const wchar_t* Library; // the stand-in variant beside the tool, none when null
+        const wchar_t* Level;
+        const char* Variables;
+        DWORD ExitCode;
+    } cases[] = {
+        {L"full", L"300", "level=[300] error=[]", 300},
+        {L"full", L"0", "level=[0] error=[]", 0},
+        // A negative ERRORLEVEL: "if errorlevel 1" is false for it, the variable is not.
+        {L"full", L"0x80000000", "level=[-2147483648] error=[]", 0x80000000},
+        {nullptr, L"7", "level=[] error=[0xE601000D]", 0xE601000D},
+    };
+    for (const auto& c : cases)
+    {
+        const std::wstring library = folder + L"\\ZrSrvApi.dll";
+        DeleteFileW(library.c_str());
+        if (c.Library)
+            ASSERT_TRUE(CopyFileW((ZrTest::StandInDirectory(c.Library) + L"\\ZrSrvApi.dll").c_str(),
+                                  library.c_str(), FALSE));
+        const ZrTest::CProcessResult run =
+            ZrTest::RunProcess(host, L"/c caller.cmd", root.Path(), {{L"ZRSRVAPI_LEVEL", c.Level}});
+        EXPECT_EQ(0u, run.StartError);
+        EXPECT_EQ(std::string(c.Variables) + "\r\n", run.Output) << c.Variables;
+        EXPECT_EQ(c.ExitCode, run.ExitCode) << c.Variables;
+    }
+}
+
 TEST(Tool, DeclaresItselfInItsManifest)
 {
     const std::wstring tool = ZrTest::BuildDirectory() + L"\\bin\\GetSessionLevel.exe";
