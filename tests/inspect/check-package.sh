@@ -1,13 +1,13 @@
 #!/bin/sh
-# Inspects the release package of one architecture: only the tool and its description, no
-# stand-in library; the tool a console program of the right machine that imports only system
-# DLLs and describes itself in its version resource.
-# usage: check-package.sh <cmake> <objdump> <strings> <i386|x86-64> <release zip>
+# Inspects the release package: the tool, its description and the script example, no
+# stand-in library; the tool a PE32 i386 console program of at most 250 KiB that imports only
+# system DLLs and describes itself in its version resource.
+# usage: check-package.sh <cmake> <objdump> <strings> <release zip>
 cmake=$1
 objdump=$2
 strings=$3
-machine=$4
-package=$5
+package=$4
+max_size=256000
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -18,22 +18,17 @@ fail() {
 }
 
 (cd "$work" && "$cmake" -E tar xf "$package") || { echo "FAIL: cannot unpack $package"; exit 1; }
-contents=$(cd "$work" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')
-[ "$contents" = "GetSessionLevel.exe GetSessionLevel.txt " ] || fail "package holds: $contents"
+contents=$(cd "$work" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
+[ "$contents" = "GetSessionLevel.exe GetSessionLevel.txt examples/SessionLevel.cmd " ] ||
+    fail "package holds: $contents"
 
 exe=$work/GetSessionLevel.exe
 header=$("$objdump" -f "$exe")
 details=$("$objdump" -p "$exe")
-case $machine in
-i386)
-    echo "$header" | grep -q 'file format pei-i386' || fail "not an i386 image"
-    echo "$details" | grep -Eq '^Magic[[:space:]]+010b' || fail "not PE32"
-    ;;
-x86-64)
-    echo "$header" | grep -q 'file format pei-x86-64' || fail "not an x86-64 image"
-    echo "$details" | grep -Eq '^Magic[[:space:]]+020b' || fail "not PE32+"
-    ;;
-esac
+echo "$header" | grep -q 'file format pei-i386' || fail "not an i386 image"
+echo "$details" | grep -Eq '^Magic[[:space:]]+010b' || fail "not PE32"
+size=$(wc -c <"$exe")
+[ "$size" -le $max_size ] || fail "GetSessionLevel.exe is $size bytes, more than $max_size"
 echo "$details" | grep -Eq '^Subsystem[[:space:]]+00000003' || fail "not a console program"
 sh "$here/check-imports.sh" "$objdump" "$exe" || status=1
 
@@ -44,5 +39,5 @@ for text in "Get current session level utility" \
     echo "$texts" | grep -qF "$text" || fail "version resource lacks \"$text\""
 done
 
-[ $status -eq 0 ] && echo "$(basename "$package"): $contents- $machine console program, system imports, version resource"
+[ $status -eq 0 ] && echo "$(basename "$package"): $contents- i386 console program of $size bytes, system imports, version resource"
 exit $status

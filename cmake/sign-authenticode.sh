@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Signs Windows files (executables, installer packages) in place with Authenticode, when a
+# certificate is given in the environment; does nothing otherwise:
+#   ZR_SIGN_PFX            the certificate with its private key, a PKCS#12 file
+#   ZR_SIGN_PASSWORD       its password
+#   ZR_SIGN_TIMESTAMP_URL  an RFC 3161 time-stamping service; no time stamp without it
+# usage: sign-authenticode.sh <file>...
+set -euo pipefail
+[ -n "${ZR_SIGN_PFX:-}" ] || exit 0
+[ -f "$ZR_SIGN_PFX" ] || { echo "sign: no certificate at ZR_SIGN_PFX=$ZR_SIGN_PFX" >&2; exit 1; }
+timestamp=()
+[ -z "${ZR_SIGN_TIMESTAMP_URL:-}" ] || timestamp=(-ts "$ZR_SIGN_TIMESTAMP_URL")
+for file in "$@"; do
+    # The password goes through a pipe, never on a command line.
+    osslsigncode sign -pkcs12 "$ZR_SIGN_PFX" -readpass <(printf '%s' "${ZR_SIGN_PASSWORD:-}") \
+        -h sha256 -n "GetSessionLevel" "${timestamp[@]}" -in "$file" -out "$file.signed" >/dev/null
+    mv -f "$file.signed" "$file"
+    echo "sign: signed $(basename "$file")"
+done

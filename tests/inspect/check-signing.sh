@@ -1,0 +1,64 @@
+#!/bin/sh
+# Authenticode signing as a release is signed: a throwaway self-signed certificate, the build's
+# own signing script on copies of the tool and of the installer package, checked against that
+# certificate, the signed tool still described by its resources, and then run.
+#   check-signing.sh sign <sign script> <work folder> <strings> <exe> [<msi>]
+#   check-signing.sh run <wine env> <work folder> <stand-in dll>
+set -u
+step=$1
+status=0
+fail() {
+    echo "FAIL: $*"
+    status=1
+}
+
+case $step in
+sign)
+    sign=$2 work=$3 strings=$4 exe=$5 msi=${6:-}
+    rm -rf "$work"
+    mkdir -p "$work"
+    cd "$work" || exit 1
+    for name in release other; do
+        openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=GetSessionLevel test $name" \
+            -addext extendedKeyUsage=codeSigning -keyout $name.key -out $name.pem 2>/dev/null ||
+            { echo "FAIL: openssl req"; exit 1; }
+    done
+    openssl pkcs12 -export -inkey release.key -in release.pem -out release.pfx \
+        -passout pass:not-in-the-repository || { echo "FAIL: openssl pkcs12"; exit 1; }
+    files=GetSessionLevel.exe
+    cp "$exe" GetSessionLevel.exe
+    if [ -n "$msi" ]; then
+        cp "$msi" GetSessionLevel.msi
+        files="$files GetSessionLevel.msi"
+    fi
+    # shellcheck disable=SC2086
+    ZR_SIGN_PFX=$work/release.pfx ZR_SIGN_PASSWORD=not-in-the-repository "$sign" $files ||
+        fail "the signing script failed"
+    for file in $files; do
+        osslsigncode verify -CAfile release.pem -in "$file" >verify.log 2>&1 ||
+            fail "$file does not verify against its certificate: $(tail -n 3 verify.log)"
+        osslsigncode verify -CAfile other.pem -in "$file" >/dev/null 2>&1 &&
+            fail "$file verifies against a certificate that did not sign it"
+    done
+    cmp -s "$exe" GetSessionLevel.exe && fail "the signed tool is the unsigned one"
+    texts=$("$strings" -el GetSessionLevel.exe)
+    for text in "Get current session level utility" FileVersion; do
+        echo "$texts" | grep -qF "$text" || fail "the signed tool's version resource lacks \"$text\""
+    done
+    "$strings" GetSessionLevel.exe | grep -qF 'level="asInvoker"' ||
+        fail "the signed tool lost its manifest"
+    ;;
+run)
+    . "$2"
+    work=$3
+    if [ -f "$ZR_WINE_UNAVAILABLE" ]; then
+        echo "skipped: $(cat "$ZR_WINE_UNAVAILABLE")"
+        exit $ZR_SKIP
+    fi
+    cp "$4" "$work/ZrSrvApi.dll"
+    output=$(cd "$work" && "$ZR_WINE" GetSessionLevel.exe </dev/null | tr -d '\r')
+    [ "$output" = "The current session level: 2" ] || fail "the signed tool printed: $output"
+    ;;
+esac
+[ $status -eq 0 ] && echo "$step: as expected"
+exit $status
