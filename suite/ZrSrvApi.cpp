@@ -13,6 +13,7 @@
 //   ZRSRVAPI_SESSION_HANDLE  SessionHandle written by ZrOpenSession (default 0x5E55); both are
 //                            written into the record even when it refuses the session
 //   ZRSRVAPI_NULL_BUFFER     when 1, ZrSessionGetInfo succeeds with a null buffer
+//   ZRSRVAPI_NO_MEMORY       when 1, every malloc of the program after ZrOpenSession fails
 //   ZRSRVAPI_TRACE           file to which every call appends one line with its arguments
 // Numbers are decimal or 0x-prefixed hexadecimal. The trace shows ZrOpenSession's record as
 // it arrived, byte for byte (record=), and what ZrSessionGetInfo's result slot held (slot=).
@@ -71,6 +72,52 @@ const unsigned long DefaultSessionHandle = 0x5E55;
     if (length == 0 || length >= 64)
         return fallback;
     return ParseNumber(text);
+}
+
+extern "C" void* __cdecl NoMemory(size_t)
+{
+    return nullptr;
+}
+
+// Makes every later malloc of the program itself fail, as when memory has run out: its import
+// of the C runtime's malloc is pointed at NoMemory. The runtime's own allocations are left
+// alone, so that what the program writes still gets out. Answers the imports changed.
+[[maybe_unused]] unsigned FailProgramAllocations()
+{
+    BYTE* const base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+    const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    unsigned changed = 0;
+    for (const IMAGE_IMPORT_DESCRIPTOR* library =
+             reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         imports.VirtualAddress && library->Name; ++library)
+    {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + library->Name), "msvcrt.dll") != 0)
+            continue;
+        const IMAGE_THUNK_DATA* name = reinterpret_cast<const IMAGE_THUNK_DATA*>(
+            base +
+            (library->OriginalFirstThunk ? library->OriginalFirstThunk : library->FirstThunk));
+        IMAGE_THUNK_DATA* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+        for (; name->u1.AddressOfData; ++name, ++slot)
+        {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal))
+                continue;
+            const IMAGE_IMPORT_BY_NAME* byName =
+                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), "malloc") != 0)
+                continue;
+            DWORD protection = 0;
+            if (!VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), PAGE_READWRITE,
+                                &protection))
+                continue;
+            slot->u1.Function = reinterpret_cast<ULONG_PTR>(&NoMemory);
+            VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), protection, &protection);
+            ++changed;
+        }
+    }
+    return changed;
 }
 
 // One line of the trace, built in place.
@@ -206,8 +253,10 @@ extern "C" ZR_STANDIN_API unsigned long __stdcall ZrOpenSession(_ZR_SESSION* ses
         .Text(" handle=")
         .Pointer(session->SessionHandle)
         .Text(" id=")
-        .Number(session->SessionId)
-        .Write();
+        .Number(session->SessionId);
+    if (Setting(L"ZRSRVAPI_NO_MEMORY", 0) == 1)
+        line.Text(" no-memory=").Number(FailProgramAllocations());
+    line.Write();
     return status;
 }
 static_assert(TSame<decltype(&ZrOpenSession), PZrOpenSession>::Value, "table type");

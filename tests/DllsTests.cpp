@@ -105,7 +105,10 @@ TEST(DynamicLibrary, UnloadKeepsTheLastErrorAndOtherReferences)
 {
     const ZrTest::CScopedStandIn standIn(L"full");
     {
+        // Looking in the folders before the one that holds it leaves no trace either.
+        SetLastError(0xdeadbeef);
         CDynamicLibrary2 library(ServiceLibrary, 0xE601000D);
+        EXPECT_EQ(0xdeadbeefu, GetLastError());
         EXPECT_TRUE(ServiceLibraryLoaded());
         SetLastError(0xdeadbeef);
     }

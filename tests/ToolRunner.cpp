@@ -13,14 +13,15 @@ CToolFolder::CToolFolder(const wchar_t* variant, const wchar_t* exeName) : m_Exe
         m_Folder.Copy(StandInDirectory(variant) + L"\\ZrSrvApi.dll", L"ZrSrvApi.dll");
 }
 
-CToolRun CToolFolder::Run(const CEnvironment& settings) const
+CToolRun CToolFolder::Run(const CEnvironment& settings, const std::wstring& directory) const
 {
     const std::wstring trace = m_Folder.File(L"trace.txt");
     DeleteFileW(trace.c_str());
     CEnvironment environment = settings;
     environment.emplace_back(L"ZRSRVAPI_TRACE", trace);
     const CProcessResult run =
-        RunProcess(m_Folder.File(m_ExeName.c_str()), L"", m_Folder.Path(), environment);
+        RunProcess(m_Folder.File(m_ExeName.c_str()), L"",
+                   directory.empty() ? m_Folder.Path() : directory, environment);
     EXPECT_EQ(0u, run.StartError);
     return CToolRun{run.ExitCode, run.Output, run.ProcessId, ReadLines(trace)};
 }

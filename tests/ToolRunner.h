@@ -24,8 +24,9 @@ class CToolFolder
 public:
     explicit CToolFolder(const wchar_t* variant, const wchar_t* exeName = L"GetSessionLevel.exe");
 
-    // Runs the tool once with the stand-in's settings; the trace is of this run alone.
-    CToolRun Run(const CEnvironment& settings) const;
+    // Runs the tool once with the stand-in's settings, in `directory` (its own folder when
+    // empty); the trace is of this run alone.
+    CToolRun Run(const CEnvironment& settings, const std::wstring& directory = L"") const;
 
 private:
     CTemporaryDirectory m_Folder;

@@ -86,6 +86,13 @@ TEST(Tool, ReportsEveryFailureWithExitCodeZero)
          {{L"ZRSRVAPI_NULL_BUFFER", L"1"}},
          "0x0000000D",
          {Open, GetInfo, Close}},
+        // Memory runs out while the refusal is raised: still a failure, never a level (an
+        // ended process would leave exit code 3).
+        {"no memory",
+         L"full",
+         {{L"ZRSRVAPI_NO_MEMORY", L"1"}, {L"ZRSRVAPI_OPEN_STATUS", L"5"}},
+         "0x00000008",
+         {Open}},
     };
     for (const auto& c : cases)
     {
@@ -94,6 +101,38 @@ TEST(Tool, ReportsEveryFailureWithExitCodeZero)
         EXPECT_EQ(0u, run.ExitCode) << c.What;
         EXPECT_EQ(c.Calls, Calls(run)) << c.What;
     }
+}
+
+TEST(Tool, NeverTakesTheServiceLibraryFromTheCurrentFolder)
+{
+    // The tool's folder without a library, a current folder and a folder for PATH. The
+    // current folder holds a library that gives no level (no exports): taking it would show.
+    const CToolFolder tool(nullptr);
+    const ZrTest::CTemporaryDirectory current, onPath;
+    current.Copy(StandInDirectory(L"no-exports") + L"\\ZrSrvApi.dll", L"ZrSrvApi.dll");
+    ASSERT_TRUE(CreateDirectoryW(current.File(L"lib").c_str(), nullptr));
+    current.Copy(StandInDirectory(L"full") + L"\\ZrSrvApi.dll", L"lib\\ZrSrvApi.dll");
+    const std::wstring system = L"C:\\windows\\system32;C:\\windows";
+    const struct
+    {
+        const char* What;
+        std::wstring Path;
+        std::string Output;
+    } cases[] = {
+        {"only in the current folder", system, FailureLine("0xE601000D")},
+        // A relative PATH entry is the current folder again.
+        {"on PATH relative to the current folder", system + L";lib;.\\lib",
+         FailureLine("0xE601000D")},
+        {"on PATH, another in the current folder", system + L";" + onPath.Path(), SuccessLine("2")},
+        {"on PATH with a trailing backslash", onPath.Path() + L"\\;" + system, SuccessLine("2")},
+    };
+    onPath.Copy(StandInDirectory(L"full") + L"\\ZrSrvApi.dll", L"ZrSrvApi.dll");
+    for (const auto& c : cases)
+        EXPECT_EQ(c.Output, tool.Run({{L"PATH", c.Path}}, current.Path()).Output) << c.What;
+
+    // Beside the tool it is found from any current folder.
+    const CToolFolder beside(L"full");
+    EXPECT_EQ(SuccessLine("2"), beside.Run({{L"PATH", system}}, current.Path()).Output);
 }
 
 TEST(Tool, CloseFailuresDoNotChangeTheOutcome)

@@ -4,6 +4,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #if defined(__GLIBCXX__)
 // An exception that no handler takes ends the process. GCC's runtime would first print its
@@ -58,12 +59,32 @@ DWORD GetSessionLevel(DWORD* Level)
         const unsigned long code = error.GetCode();
         return code ? code : ERROR_INTERNAL_ERROR;
     }
+    // Whatever else stops the query is a failure too: ending the process instead would leave
+    // an exit code that reads as a level.
+    catch (const std::bad_alloc&)
+    {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    catch (...)
+    {
+        return ERROR_INTERNAL_ERROR;
+    }
 }
 
 } // namespace
 
 int wmain(int, wchar_t**)
 {
+    // The first raise of a thread makes the C++ runtime allocate what unwinding needs, and the
+    // runtime ends the process when it cannot (exit code 3, read as a level): raised once here,
+    // a failure still arrives as a code when memory has run out.
+    try
+    {
+        throw 0;
+    }
+    catch (int)
+    {
+    }
     // The user's default locale; the tool runs the same without it.
     static_cast<void>(setlocale(LC_ALL, ""));
     DWORD Level = 0;

@@ -223,6 +223,9 @@ CMessageLibrary::CMessageLibrary(DWORD code) : m_hModule(nullptr)
         if (!lstrcpynW(name, chosen, 41))
             name[0] = L'\0';
     }
+    // The loader's own search, current folder included, may stay here: a library mapped as
+    // data runs no code, and its texts reach only an error's description, which the tool
+    // never prints.
     if (name[0] != L'\0')
         m_hModule = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_AS_DATAFILE);
 }

@@ -30,8 +30,10 @@ private:
 class CDynamicLibrary2
 {
 public:
-    // Loads `fileName` as given, so a bare name takes the system's library search. Raises
-    // `errorCode` (not the loader's reason, which stays in the last error) when that fails.
+    // Loads `fileName`: a bare name from the folders of the system's library search except the
+    // current one (the program's, the DLL directory, the system and Windows folders, absolute
+    // PATH entries), a name with a folder as given. Raises `errorCode` (not the loader's
+    // reason, which stays in the last error) when that fails.
     CDynamicLibrary2(const wchar_t* fileName, unsigned long errorCode);
     // Unloads, leaving the thread's last-error value as it was.
     ~CDynamicLibrary2();
