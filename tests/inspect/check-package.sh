@@ -1,7 +1,7 @@
 #!/bin/sh
 # Inspects the release package: the tool, its description and the script example, no
-# stand-in library; the tool a PE32 i386 console program of at most 250 KiB that imports only
-# system DLLs and describes itself in its version resource.
+# stand-in library; the tool a PE32 i386 program of at most 250 KiB with the image header of
+# check-image.sh, that imports only system DLLs and describes itself in its version resource.
 # usage: check-package.sh <cmake> <objdump> <strings> <release zip>
 cmake=$1
 objdump=$2
@@ -29,7 +29,7 @@ echo "$header" | grep -q 'file format pei-i386' || fail "not an i386 image"
 echo "$details" | grep -Eq '^Magic[[:space:]]+010b' || fail "not PE32"
 size=$(wc -c <"$exe")
 [ "$size" -le $max_size ] || fail "GetSessionLevel.exe is $size bytes, more than $max_size"
-echo "$details" | grep -Eq '^Subsystem[[:space:]]+00000003' || fail "not a console program"
+sh "$here/check-image.sh" "$objdump" "$exe" || status=1
 sh "$here/check-imports.sh" "$objdump" "$exe" || status=1
 
 texts=$("$strings" -el "$exe")

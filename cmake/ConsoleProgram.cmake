@@ -1,0 +1,19 @@
+# zr_console_program(<target>)
+#
+# A console program with the wide entry point, built as the tool ships: stripped in release
+# builds, linked against the single-thread C++ runtime, and marked in its image header as
+# scanners and the loader expect of a program for Windows 7 and later: subsystem and OS version
+# 6.1, aware of terminal servers (no compatibility shims on multi-user session hosts), with
+# ASLR and DEP, which the linker sets by default.
+function(zr_console_program target)
+    if(MSVC)
+        set_target_properties(${target} PROPERTIES LINK_FLAGS "/SUBSYSTEM:CONSOLE,6.01 /TSAWARE")
+        return()
+    endif()
+    target_compile_options(${target} PRIVATE -municode)
+    target_link_options(${target} PRIVATE -municode -mconsole $<$<CONFIG:Release>:-s>
+        -Wl,--tsaware
+        -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,1
+        -Wl,--major-os-version,6 -Wl,--minor-os-version,1)
+    zr_use_single_thread_runtime(${target})
+endfunction()
