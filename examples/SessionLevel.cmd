@@ -1,8 +1,13 @@
 @echo off
 rem Runs GetSessionLevel.exe once and hands its result to the calling script:
 rem
-rem   call SessionLevel.cmd
-rem   if defined SESSION_ERROR (echo no level: %SESSION_ERROR%) else echo level %SESSION_LEVEL%
+rem   set "SESSION_LEVEL=" & set "SESSION_ERROR="
+rem   call "%ProgramFiles(x86)%\GetSessionLevel\examples\SessionLevel.cmd"
+rem   if defined SESSION_LEVEL (echo level %SESSION_LEVEL%) else echo no level: %SESSION_ERROR%
+rem
+rem (on 32-bit Windows the folder is %ProgramFiles%\GetSessionLevel). With the variables cleared
+rem first and SESSION_LEVEL tested, a call that did not run, for a wrong path, reads as a
+rem failure, never as a level.
 rem
 rem It sets for the caller
 rem   SESSION_LEVEL   the session level as the tool printed it (a signed decimal number:
@@ -14,10 +19,11 @@ rem code is 0 for a session of level 0 and for every failure alike: only its lin
 rem apart, so this script reads the line. Test the variables, not "if errorlevel N", which is
 rem false for negative values.
 rem
-rem The tool is taken from GETSESSIONLEVEL_EXE when set, otherwise from the folder above this
-rem script's own, as installed.
-setlocal
-set "tool=%GETSESSIONLEVEL_EXE%"
+rem The tool is the one given as the first argument (with or without quotes), otherwise the one
+rem in the folder above this script's own, as installed. Nothing in the environment chooses it:
+rem any user can set a variable that a logon script would then trust.
+setlocal EnableExtensions DisableDelayedExpansion
+set "tool=%~1"
 if not defined tool set "tool=%~dp0..\GetSessionLevel.exe"
 set "level="
 set "error="

@@ -255,23 +255,35 @@ TEST(Tool, PresentsTheClientVersion)
 
 TEST(Tool, ScriptExampleTellsLevelZeroFromFailure)
 {
-    // Installed as it ships, in a folder with blanks and parentheses.
+    // Installed as it ships, in a folder with blanks and parentheses, and a second copy of the
+    // tool elsewhere, beside a service library, for the path given as an argument.
     const ZrTest::CTemporaryDirectory root;
-    const std::wstring folder = root.File(L"Tools (x86)");
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryW((folder + L"\\examples").c_str(), nullptr));
+    const std::wstring programs = root.File(L"Program Files (x86)");
+    const std::wstring folder = programs + L"\\GetSessionLevel";
+    const std::wstring other = root.File(L"Other (x86)");
+    for (const std::wstring& made : {programs, folder, folder + L"\\examples", other})
+        ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr));
     const std::wstring bin = ZrTest::BuildDirectory() + L"\\bin\\";
-    ASSERT_TRUE(CopyFileW((bin + L"GetSessionLevel.exe").c_str(),
-                          (folder + L"\\GetSessionLevel.exe").c_str(), FALSE));
+    const std::wstring full = ZrTest::StandInDirectory(L"full") + L"\\ZrSrvApi.dll";
+    for (const std::wstring& tool : {folder, other})
+        ASSERT_TRUE(CopyFileW((bin + L"GetSessionLevel.exe").c_str(),
+                              (tool + L"\\GetSessionLevel.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(full.c_str(), (other + L"\\ZrSrvApi.dll").c_str(), FALSE));
     ASSERT_TRUE(CopyFileW((bin + L"examples\\SessionLevel.cmd").c_str(),
                           (folder + L"\\examples\\SessionLevel.cmd").c_str(), FALSE));
-    // A caller that reads the variables, then hands over to the example, whose exit code
-    // becomes the script host's. (Wine's cmd reports any nonzero exit code of a called batch
-    // file as 1 in ERRORLEVEL; Windows passes it on, so the host's exit code is checked.)
-    const std::string caller = "@echo off\r\n"
-                               "call \"%~dp0Tools (x86)\\examples\\SessionLevel.cmd\"\r\n"
-                               "echo level=[%SESSION_LEVEL%] error=[%SESSION_ERROR%]\r\n"
-                               "\"%~dp0Tools (x86)\\examples\\SessionLevel.cmd\"\r\n";
+    // The documented caller, passing on its own argument; then the example run again so that
+    // its exit code becomes the script host's. (Wine's cmd reports any nonzero exit code of a
+    // called batch file as 1 in ERRORLEVEL; Windows passes it on, so the host's is checked.)
+    const std::string caller =
+        "@echo off\r\n"
+        "set \"SESSION_LEVEL=\" & set \"SESSION_ERROR=\"\r\n"
+        "set \"gsl=%ProgramFiles(x86)%\"\r\n"
+        "if not defined gsl set \"gsl=%ProgramFiles%\"\r\n"
+        "call \"%gsl%\\GetSessionLevel\\examples\\SessionLevel.cmd\" %1\r\n"
+        "if defined SESSION_LEVEL (echo level %SESSION_LEVEL%) else echo no level: "
+        "%SESSION_ERROR%\r\n"
+        "echo level=[%SESSION_LEVEL%] error=[%SESSION_ERROR%]\r\n"
+        "\"%gsl%\\GetSessionLevel\\examples\\SessionLevel.cmd\" %1\r\n";
     const HANDLE file = CreateFileW(root.File(L"caller.cmd").c_str(), GENERIC_WRITE, 0, nullptr,
                                     CREATE_NEW, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
@@ -282,32 +294,57 @@ TEST(Tool, ScriptExampleTellsLevelZeroFromFailure)
     wchar_t system[MAX_PATH];
     ASSERT_NE(0u, GetSystemDirectoryW(system, MAX_PATH));
     const std::wstring host = std::wstring(system) + L"\\cmd.exe";
+    const ZrTest::CEnvironment on64 = {{L"ProgramFiles(x86)", programs}};
     const struct
     {
-        const wchar_t* Library; // the stand-in variant beside the tool, none when null
+        const char* What;
+        bool Library; // the stand-in beside the installed tool
+        std::wstring Argument;
+        ZrTest::CEnvironment Settings;
         const wchar_t* Level;
-        const char* Variables;
+        const char* Output;
         DWORD ExitCode;
     } cases[] = {
-        {L"full", L"300", "level=[300] error=[]", 300},
-        {L"full", L"0", "level=[0] error=[]", 0},
+        {"level", true, L"", on64, L"300", "level 300\r\nlevel=[300] error=[]", 300},
+        {"level 0", true, L"", on64, L"0", "level 0\r\nlevel=[0] error=[]", 0},
         // A negative ERRORLEVEL: "if errorlevel 1" is false for it, the variable is not.
-        {L"full", L"0x80000000", "level=[-2147483648] error=[]", 0x80000000},
-        {nullptr, L"7", "level=[] error=[0xE601000D]", 0xE601000D},
+        {"high level", true, L"", on64, L"0x80000000",
+         "level -2147483648\r\nlevel=[-2147483648] error=[]", 0x80000000},
+        // No variable of the user's picks another tool.
+        {"failure",
+         false,
+         L"",
+         {{L"ProgramFiles(x86)", programs},
+          {L"GETSESSIONLEVEL_EXE", other + L"\\GetSessionLevel.exe"}},
+         L"300",
+         "no level: 0xE601000D\r\nlevel=[] error=[0xE601000D]",
+         0xE601000D},
+        {"tool given in quotes", false, L"\"" + other + L"\\GetSessionLevel.exe\"", on64, L"300",
+         "level 300\r\nlevel=[300] error=[]", 300},
     };
     for (const auto& c : cases)
     {
         const std::wstring library = folder + L"\\ZrSrvApi.dll";
         DeleteFileW(library.c_str());
         if (c.Library)
-            ASSERT_TRUE(CopyFileW((ZrTest::StandInDirectory(c.Library) + L"\\ZrSrvApi.dll").c_str(),
-                                  library.c_str(), FALSE));
+        {
+            ASSERT_TRUE(CopyFileW(full.c_str(), library.c_str(), FALSE));
+        }
+        ZrTest::CEnvironment settings = c.Settings;
+        settings.emplace_back(L"ZRSRVAPI_LEVEL", c.Level);
         const ZrTest::CProcessResult run =
-            ZrTest::RunProcess(host, L"/c caller.cmd", root.Path(), {{L"ZRSRVAPI_LEVEL", c.Level}});
+            ZrTest::RunProcess(host, L"/c caller.cmd " + c.Argument, root.Path(), settings);
         EXPECT_EQ(0u, run.StartError);
-        EXPECT_EQ(std::string(c.Variables) + "\r\n", run.Output) << c.Variables;
-        EXPECT_EQ(c.ExitCode, run.ExitCode) << c.Variables;
+        EXPECT_EQ(std::string(c.Output) + "\r\n", run.Output) << c.What;
+        EXPECT_EQ(c.ExitCode, run.ExitCode) << c.What;
     }
+
+    // The call itself fails (no script where the caller looks): no level, whatever a variable
+    // said before.
+    const ZrTest::CProcessResult failed = ZrTest::RunProcess(
+        host, L"/c caller.cmd", root.Path(),
+        {{L"ProgramFiles(x86)", other}, {L"SESSION_LEVEL", L"5"}, {L"ZRSRVAPI_LEVEL", L"300"}});
+    EXPECT_EQ("no level: \r\nlevel=[] error=[]\r\n", failed.Output);
 }
 
 TEST(Tool, DeclaresItselfInItsManifest)
