@@ -3,11 +3,19 @@
 # certificate is given in the environment; does nothing otherwise:
 #   ZR_SIGN_PFX            the certificate with its private key, a PKCS#12 file
 #   ZR_SIGN_PASSWORD       its password
-#   ZR_SIGN_TIMESTAMP_URL  an RFC 3161 time-stamping service; no time stamp without it
+#   ZR_SIGN_TIMESTAMP_URL  an RFC 3161 time-stamping service
+#   ZR_SIGN_NO_TIMESTAMP   1 to sign without a time stamp on purpose (tests): such a signature
+#                          stops validating when the certificate expires, so without a
+#                          time-stamping service signing fails unless this says so
 # usage: sign-authenticode.sh <file>...
 set -euo pipefail
 [ -n "${ZR_SIGN_PFX:-}" ] || exit 0
 [ -f "$ZR_SIGN_PFX" ] || { echo "sign: no certificate at ZR_SIGN_PFX=$ZR_SIGN_PFX" >&2; exit 1; }
+if [ -z "${ZR_SIGN_TIMESTAMP_URL:-}" ] && [ "${ZR_SIGN_NO_TIMESTAMP:-}" != 1 ]; then
+    echo "sign: no ZR_SIGN_TIMESTAMP_URL: a signature without a time stamp stops validating when" \
+        "the certificate expires (set ZR_SIGN_NO_TIMESTAMP=1 to sign so on purpose)" >&2
+    exit 1
+fi
 timestamp=()
 [ -z "${ZR_SIGN_TIMESTAMP_URL:-}" ] || timestamp=(-ts "$ZR_SIGN_TIMESTAMP_URL")
 for file in "$@"; do

@@ -31,9 +31,14 @@ sign)
         cp "$msi" GetSessionLevel.msi
         files="$files GetSessionLevel.msi"
     fi
+    # Without a time-stamping service only on purpose: nothing is signed otherwise.
     # shellcheck disable=SC2086
-    ZR_SIGN_PFX=$work/release.pfx ZR_SIGN_PASSWORD=not-in-the-repository "$sign" $files ||
-        fail "the signing script failed"
+    ZR_SIGN_PFX=$work/release.pfx ZR_SIGN_PASSWORD=not-in-the-repository "$sign" $files \
+        2>/dev/null && fail "signed without a time stamp, unasked"
+    cmp -s "$exe" GetSessionLevel.exe || fail "the refused signing changed the tool"
+    # shellcheck disable=SC2086
+    ZR_SIGN_PFX=$work/release.pfx ZR_SIGN_PASSWORD=not-in-the-repository ZR_SIGN_NO_TIMESTAMP=1 \
+        "$sign" $files || fail "the signing script failed"
     for file in $files; do
         osslsigncode verify -CAfile release.pem -in "$file" >verify.log 2>&1 ||
             fail "$file does not verify against its certificate: $(tail -n 3 verify.log)"
