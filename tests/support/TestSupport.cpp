@@ -374,15 +374,17 @@ void CScopedRegistryValue::Remove()
 
 CTemporaryDirectory::CTemporaryDirectory()
 {
-    wchar_t base[MAX_PATH];
-    const DWORD length = GetTempPathW(MAX_PATH, base);
-    Check(length > 0 && length < MAX_PATH, "GetTempPathW");
+    // In the build tree, outside the Wine prefix: what a test puts here is never seen by the
+    // tests that look at the prefix itself, the installer's.
+    const std::wstring base = BuildDirectory() + L"\\tests\\scratch\\";
+    Check(CreateDirectoryW(base.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS,
+          "CreateDirectoryW");
     for (unsigned attempt = 0;; ++attempt)
     {
         wchar_t name[64];
         _snwprintf(name, 64, L"zrtest-%lu-%lu-%u", GetCurrentProcessId(), GetTickCount(), attempt);
         name[63] = L'\0';
-        m_Path = std::wstring(base) + name;
+        m_Path = base + name;
         if (CreateDirectoryW(m_Path.c_str(), nullptr))
             return;
         Check(GetLastError() == ERROR_ALREADY_EXISTS && attempt < 100, "CreateDirectoryW");

@@ -121,7 +121,7 @@ private:
     std::vector<BYTE> m_Data;
 };
 
-// A fresh, empty folder under the temporary folder, removed with its files on destruction.
+// A fresh, empty folder in <build>\tests\scratch, removed with its files on destruction.
 class CTemporaryDirectory
 {
 public:
