@@ -16,7 +16,8 @@
 //   ZRSRVAPI_NO_MEMORY       when 1, every malloc of the program after ZrOpenSession fails
 //   ZRSRVAPI_TRACE           file to which every call appends one line with its arguments
 // Numbers are decimal or 0x-prefixed hexadecimal. The trace shows ZrOpenSession's record as
-// it arrived, byte for byte (record=), and what ZrSessionGetInfo's result slot held (slot=).
+// it arrived, byte for byte (record=), what ZrSessionGetInfo's result slot held (slot=), and
+// whether Advapi32.dll is loaded when ZrCloseSession is called (advapi32=).
 //
 // Built in variants from this source: ZR_STANDIN_WITHOUT_<export> leaves one called export out,
 // ZR_STANDIN_NO_EXPORTS leaves every export out.
@@ -333,11 +334,14 @@ static_assert(TSame<decltype(&ZrApiBufferFree), PZrApiBufferFree>::Value, "table
 extern "C" ZR_STANDIN_API unsigned long __stdcall ZrCloseSession(void* session)
 {
     const unsigned long status = Setting(L"ZRSRVAPI_CLOSE_STATUS", 0);
+    // The last call of a run: whether the client has had Advapi32.dll loaded by then.
     CTraceLine()
         .Text("ZrCloseSession handle=")
         .Pointer(session)
         .Text(" -> ")
         .Number(status)
+        .Text(" advapi32=")
+        .Number(GetModuleHandleW(L"advapi32.dll") ? 1 : 0)
         .Write();
     return status;
 }

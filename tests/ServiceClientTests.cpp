@@ -118,6 +118,8 @@ TEST(ClientVersion, MajorIsTheLeadingNumber)
     EXPECT_EQ(9, parse(L"9.0.1"));
     EXPECT_EQ(65535, parse(L"-1"));
     // Blanks and a sign may lead; nothing else may.
+    for (const wchar_t* blank : {L" ", L"\t", L"\n", L"\v", L"\f", L"\r"})
+        EXPECT_EQ(7, parse(std::wstring(blank) + L"7.1")) << static_cast<int>(blank[0]);
     EXPECT_EQ(7, parse(L" \t7.1"));
     EXPECT_EQ(5, parse(L"+5"));
     EXPECT_EQ(65534, parse(L"\t-2"));
@@ -421,6 +423,10 @@ TEST(Leaks, ClientsAndErrorsLeaveNothingBehind)
             raised.GetDump();
         }
     };
+    // Every open reads "ClientVersion": its key is there, once with a value that reads and once
+    // with one too long to read.
+    ZrTest::CScopedRegistryValue version(ZrTest::ClientVersion);
+    version.SetString(L"9");
     // What lives for the process (product language, registry bindings, runtime buffers) is
     // made by the first of each.
     client();
@@ -429,7 +435,10 @@ TEST(Leaks, ClientsAndErrorsLeaveNothingBehind)
     const size_t heap = HeapBytesInUse();
     const size_t mapped = MappedBytes();
 
-    for (int i = 0; i < 1000; ++i)
+    for (int i = 0; i < 500; ++i)
+        client();
+    version.SetString(L"12345678901234567890");
+    for (int i = 0; i < 500; ++i)
         client();
     for (int i = 0; i < 1000; ++i)
         error();
