@@ -1,7 +1,8 @@
 #!/bin/sh
 # Authenticode signing as a release is signed: a throwaway self-signed certificate, the build's
 # own signing script on copies of the tool and of the installer package, checked against that
-# certificate, the signed tool still described by its resources, and then run.
+# certificate, the signed tool still described by its resources and, without its signature,
+# the unsigned tool again; and then run.
 #   check-signing.sh sign <sign script> <work folder> <strings> <exe> [<msi>]
 #   check-signing.sh run <wine env> <work folder> <stand-in dll>
 set -u
@@ -46,6 +47,12 @@ sign)
             fail "$file verifies against a certificate that did not sign it"
     done
     cmp -s "$exe" GetSessionLevel.exe && fail "the signed tool is the unsigned one"
+    # A signed release checks against a rebuild: without its signature the exe is the unsigned
+    # one, byte for byte. (Not so an MSI: removing its signature rewrites the package's
+    # container, so a signed package is checked by the files it installs.)
+    osslsigncode remove-signature -in GetSessionLevel.exe -out unsigned.exe >/dev/null 2>&1 ||
+        fail "osslsigncode cannot remove the signature"
+    cmp -s "$exe" unsigned.exe || fail "the signed tool without its signature is not the unsigned one"
     texts=$("$strings" -el GetSessionLevel.exe)
     for text in "Get current session level utility" FileVersion; do
         echo "$texts" | grep -qF "$text" || fail "the signed tool's version resource lacks \"$text\""
