@@ -8,7 +8,8 @@
 extern "C"
 {
 
-    void* __stack_chk_guard = nullptr;
+    // Read by every checked function as a pointer-sized value; its C name is all that links.
+ULONG_PTR __stack_chk_guard = 0;
 
     // A stack buffer ran over its frame: nothing of the process can be trusted any more, so it ends
     // at once, with the status Windows gives for the same failure.
@@ -42,7 +43,7 @@ __attribute__((constructor, no_stack_protector)) void SeedStackGuard()
     seed ^=
         static_cast<ULONG_PTR>(counter.QuadPart) ^ static_cast<ULONG_PTR>(counter.QuadPart >> 32);
     seed ^= reinterpret_cast<ULONG_PTR>(&time);
-    __stack_chk_guard = reinterpret_cast<void*>(seed ? seed : 0x2B992DDF);
+    __stack_chk_guard = seed ? seed : 0x2B992DDF;
 }
 
 } // namespace

@@ -85,7 +85,7 @@ std::wstring FindLibrary(const wchar_t* fileName)
             continue;
         if (folder.back() != L'\\' && folder.back() != L'/')
             folder += L'\\';
-        const std::wstring file = folder + fileName;
+        std::wstring file = folder + fileName;
         const DWORD attributes = GetFileAttributesW(file.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             return file;
