@@ -1,6 +1,7 @@
 #include "ZrSrvClass.h"
 
 #include "RegistryKey.h"
+#include "UniqueResource.h"
 
 #include <cwchar>
 #include <memory>
@@ -16,61 +17,37 @@ const wchar_t SourceFile[] = L"Include/ZrSrvClass";
 const wchar_t ClientVersionKey[] = L"SOFTWARE\\Kestrane\\Tessarin 5";
 const wchar_t ClientVersionValue[] = L"ClientVersion";
 const WORD DefaultMajorVersion = 8;
+// Presented for the default major version, or when none can be read.
+const _ZR_VERSION DefaultClientVersion = {DefaultMajorVersion, 3, 1406, 0, 0};
 const size_t ClientVersionLength = 16;
 
 const size_t ClientBaseNameLength = 80;
 
-// Holds the client's mutex for a scope; a client without a mutex runs unlocked.
-class CMutexHold
-{
-public:
-    explicit CMutexHold(HANDLE mutex) : m_hMutex(mutex)
-    {
-        if (m_hMutex)
-            WaitForSingleObject(m_hMutex, INFINITE);
-    }
-    ~CMutexHold()
-    {
-        if (m_hMutex)
-            ReleaseMutex(m_hMutex);
-    }
-    CMutexHold(const CMutexHold&) = delete;
-    CMutexHold& operator=(const CMutexHold&) = delete;
+// The client's mutex, held: a client without a mutex runs unlocked.
+typedef ZrBase::TUniqueResource<HANDLE, &ReleaseMutex> CMutexHold;
 
-private:
-    HANDLE m_hMutex;
-};
+HANDLE Acquire(HANDLE mutex)
+{
+    if (mutex)
+        WaitForSingleObject(mutex, INFINITE);
+    return mutex;
+}
+
+void FreeSessionRecord(_ZR_SESSION* record)
+{
+    HeapFree(GetProcessHeap(), 0, record);
+}
 
 // A zero-filled session record on the process heap, freed on every way out of an open.
-class CSessionRecord
-{
-public:
-    CSessionRecord()
-        : m_pRecord(static_cast<_ZR_SESSION*>(
-              HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(_ZR_SESSION))))
-    {
-    }
-    ~CSessionRecord()
-    {
-        if (m_pRecord)
-            HeapFree(GetProcessHeap(), 0, m_pRecord);
-    }
-    CSessionRecord(const CSessionRecord&) = delete;
-    CSessionRecord& operator=(const CSessionRecord&) = delete;
-
-    _ZR_SESSION* Get() const { return m_pRecord; }
-    _ZR_SESSION* operator->() const { return m_pRecord; }
-
-private:
-    _ZR_SESSION* m_pRecord;
-};
+typedef ZrBase::TUniqueResource<_ZR_SESSION*, &FreeSessionRecord> CSessionRecord;
 
 } // namespace
 
-CZrSrv::CZrSrv() : SessionId(0), SessionHandle(nullptr), OpenCount(0), Mutex(nullptr)
+CZrSrv::CZrSrv()
+    : SessionId(0), SessionHandle(nullptr), OpenCount(0),
+      // Without a mutex the client still works, unlocked.
+      Mutex(CreateMutexW(nullptr, FALSE, nullptr))
 {
-    // Without a mutex the client still works, unlocked.
-    Mutex = CreateMutexW(nullptr, FALSE, nullptr);
 }
 
 CZrSrv::~CZrSrv()
@@ -86,43 +63,41 @@ CZrSrv::~CZrSrv()
         {
         }
     }
-    if (Mutex)
-    {
-        CloseHandle(Mutex);
-        Mutex = nullptr;
-    }
+    // The mutex is closed next, by its holder, and the library unloaded last, by the base.
 }
 
 DWORD CZrSrv::OpenSession(const wchar_t* clientName, DWORD flags)
 {
-    const CMutexHold _criticalOp(Mutex);
+    const CMutexHold _criticalOp(Acquire(Mutex.Get()));
     if (OpenCount != 0)
     {
         InterlockedIncrement(&OpenCount);
         return SessionId;
     }
 
-    const CSessionRecord ss;
-    if (!ss.Get())
-        ThrowError(CErrorCode(ERROR_NOT_ENOUGH_MEMORY), SourceFile, 1392, L"CZrSrv::OpenSession");
-    ss->ClientName = clientName;
-    ss->ClientVersion = ClientVersionBlock();
-    ss->KernelVersion = ClientVersionBlock();
-    ss->Flags = flags | ZR_SESSION_FLAG_REQUIRED;
+    const CSessionRecord ss(static_cast<_ZR_SESSION*>(
+        HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(_ZR_SESSION))));
+    _ZR_SESSION* const record = ss.Get();
+    if (!record)
+        ThrowError(CErrorCode(ERROR_NOT_ENOUGH_MEMORY), SourceFile, 82, L"CZrSrv::OpenSession");
+    record->ClientName = clientName;
+    record->ClientVersion = ClientVersionBlock();
+    record->KernelVersion = ClientVersionBlock();
+    record->Flags = flags | ZR_SESSION_FLAG_REQUIRED;
 
-    const DWORD status = ZrOpenSession(ss.Get());
+    const DWORD status = ZrOpenSession(record);
     if (status != 0)
         ThrowError(CErrorCode(status), SourceFile, 1401, L"CZrSrv::OpenSession");
 
-    SessionHandle = ss->SessionHandle;
-    SessionId = ss->SessionId;
+    SessionHandle = record->SessionHandle;
+    SessionId = record->SessionId;
     InterlockedIncrement(&OpenCount);
     return SessionId;
 }
 
 void CZrSrv::CloseSession()
 {
-    const CMutexHold _criticalOp(Mutex);
+    const CMutexHold _criticalOp(Acquire(Mutex.Get()));
     if (SessionId == 0)
         return;
     if (InterlockedDecrement(&OpenCount) != 0)
@@ -157,25 +132,23 @@ void CZrSrv::BufferFree(void* buffer)
 
 _ZR_VERSION CZrSrv::ClientVersionBlock()
 {
-    _ZR_VERSION version = {8, 3, 1406, 0, 0};
+    _ZR_VERSION version = DefaultClientVersion;
     version.Major = ReadClientMajorVersion();
-    if (version.Major != 8)
+    if (version.Major != DefaultClientVersion.Major)
         version.Minor = version.Build = version.Revision = 0;
     return version;
 }
 
 WORD CZrSrv::ReadClientMajorVersion()
 {
-    const ZrBase::CRegistryFunctions& registry = ZrBase::ProcessRegistry();
-    HKEY hKey = nullptr;
-    if (registry.OpenKeyEx(HKEY_LOCAL_MACHINE, ClientVersionKey, 0, KEY_QUERY_VALUE, &hKey) !=
-        ERROR_SUCCESS)
+    ZrBase::CProcessRegistryKey hKey;
+    if (hKey.Open(HKEY_LOCAL_MACHINE, ClientVersionKey, 0, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return DefaultMajorVersion;
+    // Whatever type the value has: only its characters are read.
     wchar_t Buf[ClientVersionLength] = {};
     DWORD cbBuf = sizeof(Buf);
-    const LONG result = registry.QueryValueEx(hKey, ClientVersionValue, nullptr,
-                                              reinterpret_cast<BYTE*>(Buf), &cbBuf);
-    registry.CloseKey(hKey);
+    const LONG result = hKey.QueryValue(ClientVersionValue, nullptr, Buf, &cbBuf);
+    hKey.Close();
     if (result != ERROR_SUCCESS)
         return DefaultMajorVersion;
     return ParseClientMajorVersion(Buf, ClientVersionLength);
@@ -249,10 +222,7 @@ DWORD CZrQuick::Open(const wchar_t* clientName, bool quick)
     {
         wchar_t szProcessName[MAX_PATH];
         if (GetModuleFileNameW(nullptr, szProcessName, MAX_PATH) == 0)
-        {
-            const DWORD error = GetLastError();
-            return error ? error : ERROR_INTERNAL_ERROR;
-        }
+            return ZrBase::FailureCode(GetLastError());
         szProcessName[MAX_PATH - 1] = L'\0';
         const DWORD result = MakeClientName(szProcessName, GetCurrentProcessId(), sName);
         if (result != 0)
@@ -265,8 +235,7 @@ DWORD CZrQuick::Open(const wchar_t* clientName, bool quick)
     }
     catch (const ZrBase::CZrError& error)
     {
-        const unsigned long code = error.GetCode();
-        return code ? code : ERROR_INTERNAL_ERROR;
+        return ZrBase::FailureCode(error.GetCode());
     }
     return 0;
 }
@@ -289,8 +258,8 @@ DWORD CZrQuick::MakeClientName(const wchar_t* path, DWORD processId, std::wstrin
     lstrcpynW(szTmp, fileName, ClientBaseNameLength + 1);
     // The C runtime's formatter rather than USER32's wsprintfW: loading USER32 would double the
     // tool's start-up time for this one call.
-    _snwprintf(szProcessName, MAX_PATH, L"@%ls%04X", szTmp, static_cast<unsigned>(processId));
-    szProcessName[MAX_PATH - 1] = L'\0';
+    ZrBase::FormatInto(szProcessName, MAX_PATH, L"@%ls%04X", szTmp,
+                       static_cast<unsigned>(processId));
     name = szProcessName;
     return 0;
 }

@@ -3,6 +3,7 @@
 // Every raise records the source "Include/ZrSrvClass" with the line and function of its site.
 #pragma once
 
+#include "UniqueResource.h"
 #include "ZrSrvApi.h"
 
 #include <string>
@@ -43,7 +44,7 @@ private:
     DWORD SessionId;
     void* SessionHandle;
     volatile LONG OpenCount;
-    HANDLE Mutex;
+    ZrBase::TUniqueResource<HANDLE, &CloseHandle> Mutex;
 };
 
 // Creates a client and opens a session under the process's own client name for its lifetime.

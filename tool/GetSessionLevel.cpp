@@ -27,8 +27,7 @@ namespace
 void PrintLine(const wchar_t* format, unsigned value)
 {
     wchar_t line[80];
-    _snwprintf(line, 80, format, value);
-    line[79] = L'\0';
+    ZrBase::FormatInto(line, 80, format, value);
     // A line that cannot be written leaves nothing else to report it on.
     static_cast<void>(fputws(line, stdout));
 }
@@ -46,7 +45,7 @@ DWORD GetSessionLevel(DWORD* Level)
         void* pInfo = srv->SessionGetInfo(nullptr, ZrUserInfoSessionLevel);
         // The service promises a buffer on success; a null one must not pass for a level.
         if (!pInfo)
-            ZrBase::ThrowError(ZrBase::CErrorCode(ERROR_INVALID_DATA), L"tool/GetSessionLevel", 23,
+            ZrBase::ThrowError(ZrBase::CErrorCode(ERROR_INVALID_DATA), L"tool/GetSessionLevel", 48,
                                L"GetSessionLevel");
         // The level is taken before the buffer goes back.
         *Level = *static_cast<const DWORD*>(pInfo);
@@ -55,9 +54,9 @@ DWORD GetSessionLevel(DWORD* Level)
     }
     catch (const ZrBase::CZrError& error)
     {
-        // An error that reads as code 0 must not pass for success.
-        const unsigned long code = error.GetCode();
-        return code ? code : ERROR_INTERNAL_ERROR;
+        // An error that reads as code 0 must not pass for success. Nothing here allocates:
+        // memory may have run out.
+        return ZrBase::FailureCode(error.GetCode());
     }
     // Whatever else stops the query is a failure too: ending the process instead would leave
     // an exit code that reads as a level.

@@ -6,6 +6,7 @@ namespace ZrBase
 namespace
 {
 
+// Typed from the function's own declaration.
 template <class Function>
 Function Bind(HMODULE module, const char* name)
 {
@@ -15,9 +16,9 @@ Function Bind(HMODULE module, const char* name)
 } // namespace
 
 CRegistryFunctions::CRegistryFunctions(HMODULE module)
-    : m_pfnOpenKeyEx(Bind<POpenKeyEx>(module, "RegOpenKeyExW")),
-      m_pfnQueryValueEx(Bind<PQueryValueEx>(module, "RegQueryValueExW")),
-      m_pfnCloseKey(Bind<PCloseKey>(module, "RegCloseKey"))
+    : m_pfnOpenKeyEx(Bind<decltype(m_pfnOpenKeyEx)>(module, "RegOpenKeyExW")),
+      m_pfnQueryValueEx(Bind<decltype(m_pfnQueryValueEx)>(module, "RegQueryValueExW")),
+      m_pfnCloseKey(Bind<decltype(m_pfnCloseKey)>(module, "RegCloseKey"))
 {
 }
 
@@ -57,43 +58,6 @@ const CRegistryFunctions& ProcessRegistry()
         return LoadLibraryW(L"Advapi32.dll");
     }());
     return functions;
-}
-
-LONG CRegistryKey::Open(HKEY root, const wchar_t* subKey, DWORD options, REGSAM access)
-{
-    Close();
-    HKEY key = nullptr;
-    const LONG result = Advapi32Registry().OpenKeyEx(root, subKey, options, access, &key);
-    if (result == ERROR_SUCCESS)
-        m_hKey = key;
-    return result;
-}
-
-LONG CRegistryKey::QueryStringValue(const wchar_t* valueName, wchar_t* buffer, DWORD* count)
-{
-    if (!count)
-        return ERROR_INVALID_PARAMETER;
-    DWORD size = *count * sizeof(wchar_t);
-    DWORD type = REG_NONE;
-    *count = 0;
-    const LONG result = Advapi32Registry().QueryValueEx(m_hKey, valueName, &type,
-                                                        reinterpret_cast<BYTE*>(buffer), &size);
-    if (result != ERROR_SUCCESS)
-        return result;
-    // An odd byte count holds no whole number of characters: a stray byte is no string either.
-    if ((type != REG_SZ && type != REG_EXPAND_SZ) || size % sizeof(wchar_t) != 0)
-        return ERROR_INVALID_DATA;
-    *count = size / sizeof(wchar_t);
-    return ERROR_SUCCESS;
-}
-
-void CRegistryKey::Close()
-{
-    if (!m_hKey)
-        return;
-    HKEY key = m_hKey;
-    m_hKey = nullptr;
-    Advapi32Registry().CloseKey(key);
 }
 
 } // namespace ZrBase

@@ -1,10 +1,10 @@
 // Registry access without a link-time dependency on Advapi32.dll.
 //
-// CRegistryKey holds an open key and reaches the registry through Advapi32.dll's entry points,
-// bound on first use, once per process; when one is missing, its call answers
-// ERROR_PROC_NOT_FOUND without calling anything.
+// A registry key is read through one set of entry points, bound once per process; when one is
+// missing, its call answers ERROR_PROC_NOT_FOUND without calling anything.
 #pragma once
 
+#include "UniqueResource.h"
 #include "ZrBase.h"
 
 namespace ZrBase
@@ -24,13 +24,9 @@ public:
     LONG CloseKey(HKEY key) const;
 
 private:
-    typedef LONG(WINAPI* POpenKeyEx)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
-    typedef LONG(WINAPI* PQueryValueEx)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
-    typedef LONG(WINAPI* PCloseKey)(HKEY);
-
-    POpenKeyEx m_pfnOpenKeyEx;
-    PQueryValueEx m_pfnQueryValueEx;
-    PCloseKey m_pfnCloseKey;
+    decltype(&::RegOpenKeyExW) m_pfnOpenKeyEx;
+    decltype(&::RegQueryValueExW) m_pfnQueryValueEx;
+    decltype(&::RegCloseKey) m_pfnCloseKey;
 };
 
 // Advapi32.dll's functions: the library is loaded on first use and never freed.
@@ -41,27 +37,69 @@ const CRegistryFunctions& Advapi32Registry();
 // where loading Advapi32.dll and what it brings would cost more than the reads themselves.
 const CRegistryFunctions& ProcessRegistry();
 
-class CRegistryKey
+namespace Detail
+{
+template <const CRegistryFunctions& (*Registry)()>
+LONG CloseKeyWith(HKEY key)
+{
+    return Registry().CloseKey(key);
+}
+} // namespace Detail
+
+// One open key, read and closed through the functions of `Registry`.
+template <const CRegistryFunctions& (*Registry)()>
+class TRegistryKey
 {
 public:
-    CRegistryKey() : m_hKey(nullptr) {}
-    ~CRegistryKey() { Close(); }
-    CRegistryKey(const CRegistryKey&) = delete;
-    CRegistryKey& operator=(const CRegistryKey&) = delete;
-
     // Closes a key already held, then opens `subKey` under `root`. Returns a Win32 code.
-    LONG Open(HKEY root, const wchar_t* subKey, DWORD options, REGSAM access);
+    LONG Open(HKEY root, const wchar_t* subKey, DWORD options, REGSAM access)
+    {
+        Close();
+        // A failed open may still write its result: only a key that opened is held.
+        HKEY key = nullptr;
+        const LONG result = Registry().OpenKeyEx(root, subKey, options, access, &key);
+        if (result == ERROR_SUCCESS)
+            m_hKey.Reset(key);
+        return result;
+    }
+
+    // Reads a value as it is stored; `size` is in bytes both ways.
+    LONG QueryValue(const wchar_t* valueName, DWORD* type, void* data, DWORD* size) const
+    {
+        return Registry().QueryValueEx(m_hKey.Get(), valueName, type, static_cast<BYTE*>(data),
+                                       size);
+    }
 
     // Reads a REG_SZ or REG_EXPAND_SZ value (not expanded). `count` is the capacity of `buffer`
     // in characters on entry and the characters read on success (the stored byte size halved,
     // terminator included when one was stored); 0 on any failure. ERROR_INVALID_DATA for a
     // value of another type or of an odd byte size.
-    LONG QueryStringValue(const wchar_t* valueName, wchar_t* buffer, DWORD* count);
+    LONG QueryStringValue(const wchar_t* valueName, wchar_t* buffer, DWORD* count) const
+    {
+        if (!count)
+            return ERROR_INVALID_PARAMETER;
+        DWORD size = *count * sizeof(wchar_t);
+        DWORD type = REG_NONE;
+        *count = 0;
+        const LONG result = QueryValue(valueName, &type, buffer, &size);
+        if (result != ERROR_SUCCESS)
+            return result;
+        // An odd byte count holds no whole number of characters: a stray byte is no string.
+        if ((type != REG_SZ && type != REG_EXPAND_SZ) || size % sizeof(wchar_t) != 0)
+            return ERROR_INVALID_DATA;
+        *count = size / sizeof(wchar_t);
+        return ERROR_SUCCESS;
+    }
 
-    void Close();
+    void Close() { m_hKey.Reset(); }
 
 private:
-    HKEY m_hKey;
+    TUniqueResource<HKEY, &Detail::CloseKeyWith<Registry>> m_hKey;
 };
+
+// The product locale's key: Advapi32.dll, bound late, since only an error ever reads it.
+typedef TRegistryKey<&Advapi32Registry> CRegistryKey;
+// A key read on the way of every run.
+typedef TRegistryKey<&ProcessRegistry> CProcessRegistryKey;
 
 } // namespace ZrBase

@@ -9,7 +9,7 @@ extern "C"
 {
 
     // Read by every checked function as a pointer-sized value; its C name is all that links.
-ULONG_PTR __stack_chk_guard = 0;
+    ULONG_PTR __stack_chk_guard = 0;
 
     // A stack buffer ran over its frame: nothing of the process can be trusted any more, so it ends
     // at once, with the status Windows gives for the same failure.

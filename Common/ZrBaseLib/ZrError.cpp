@@ -60,8 +60,7 @@ void CZrError::AddPlace(const CErrorCode& code, const wchar_t* file, int line,
                         const wchar_t* function)
 {
     wchar_t text[64];
-    _snwprintf(text, 64, L"0x%08X", static_cast<unsigned>(static_cast<unsigned long>(code)));
-    text[63] = L'\0';
+    FormatInto(text, 64, L"0x%08X", static_cast<unsigned>(static_cast<unsigned long>(code)));
     m_Properties.emplace(KeyCode, text);
     if (file)
         m_Properties.emplace(KeyFile, file);
@@ -73,7 +72,10 @@ void CZrError::AddPlace(const CErrorCode& code, const wchar_t* file, int line,
 
 unsigned long CZrError::GetCode() const
 {
-    const std::wstring text = m_Properties[KeyCode];
+    // Read in place: a catcher asks for the code when memory may have run out, and a copy of
+    // the text is longer than the C++ runtime keeps without allocating.
+    const CPropertyMap::const_iterator code = m_Properties.find(KeyCode);
+    const std::wstring& text = code != m_Properties.end() ? code->second : m_Properties[KeyCode];
     if (text.size() < 3)
         return 0;
     return wcstoul(text.c_str() + 2, nullptr, 16);

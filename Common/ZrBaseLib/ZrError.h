@@ -41,12 +41,23 @@ private:
     unsigned long m_Code;
 };
 
+// A failure that carries no code of its own (0, which reads as success) is an internal error.
+inline unsigned long FailureCode(unsigned long code)
+{
+    return code ? code : ERROR_INTERNAL_ERROR;
+}
+
 // Orders property keys as lstrcmpiW collates them: keys differing only in case are one key.
+// Transparent, so that a key is looked up by its characters without building a string.
 struct NoCaseLess
 {
-    bool operator()(const std::wstring& a, const std::wstring& b) const
+    typedef void is_transparent;
+    static const wchar_t* Text(const std::wstring& key) { return key.c_str(); }
+    static const wchar_t* Text(const wchar_t* key) { return key; }
+    template <class A, class B>
+    bool operator()(const A& a, const B& b) const
     {
-        return lstrcmpiW(a.c_str(), b.c_str()) < 0;
+        return lstrcmpiW(Text(a), Text(b)) < 0;
     }
 };
 

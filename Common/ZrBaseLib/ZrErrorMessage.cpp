@@ -1,6 +1,7 @@
 #include "ZrErrorMessage.h"
 
 #include "RegistryKey.h"
+#include "UniqueResource.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -21,25 +22,8 @@ const DWORD ProductLocaleLength = 6;
 const DWORD LastErrorCode = 0xFFFFFFFF;
 const size_t MarkerLimit = 3;
 
-// Owns a text that FormatMessageW allocated.
-class CLocalText
-{
-public:
-    CLocalText() : m_pText(nullptr) {}
-    ~CLocalText()
-    {
-        if (m_pText)
-            LocalFree(m_pText);
-    }
-    CLocalText(const CLocalText&) = delete;
-    CLocalText& operator=(const CLocalText&) = delete;
-
-    wchar_t* Get() const { return m_pText; }
-    wchar_t** Receive() { return &m_pText; }
-
-private:
-    wchar_t* m_pText;
-};
+// A text that FormatMessageW allocated.
+typedef TUniqueResource<wchar_t*, &LocalFree> CLocalText;
 
 DWORD Format(DWORD flags, HMODULE module, DWORD code, DWORD language, CLocalText& text,
              va_list* args)
@@ -119,8 +103,7 @@ std::wstring FormatErrorMessage(DWORD code, HMODULE module, va_list* args)
 std::wstring FormatErrorCode(DWORD code)
 {
     wchar_t text[64];
-    _snwprintf(text, 64, L"0x%08X (%d)", static_cast<unsigned>(code), static_cast<int>(code));
-    text[63] = L'\0';
+    FormatInto(text, 64, L"0x%08X (%d)", static_cast<unsigned>(code), static_cast<int>(code));
     return text;
 }
 
@@ -215,7 +198,7 @@ const wchar_t* CMessageLibrary::LibraryForCode(DWORD code)
     return nullptr;
 }
 
-CMessageLibrary::CMessageLibrary(DWORD code) : m_hModule(nullptr)
+CMessageLibrary::CMessageLibrary(DWORD code)
 {
     wchar_t name[41] = {};
     if (const wchar_t* chosen = LibraryForCode(code))
@@ -227,13 +210,7 @@ CMessageLibrary::CMessageLibrary(DWORD code) : m_hModule(nullptr)
     // data runs no code, and its texts reach only an error's description, which the tool
     // never prints.
     if (name[0] != L'\0')
-        m_hModule = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-}
-
-CMessageLibrary::~CMessageLibrary()
-{
-    if (m_hModule)
-        FreeLibrary(m_hModule);
+        m_hModule.Reset(LoadLibraryExW(name, nullptr, LOAD_LIBRARY_AS_DATAFILE));
 }
 
 } // namespace ZrBase

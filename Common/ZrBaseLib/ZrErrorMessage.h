@@ -3,6 +3,7 @@
 // Nothing here raises: every lookup yields a text, the code itself when no message exists.
 #pragma once
 
+#include "UniqueResource.h"
 #include "ZrBase.h"
 
 #include <cstdarg>
@@ -57,17 +58,14 @@ class CMessageLibrary
 {
 public:
     explicit CMessageLibrary(DWORD code);
-    ~CMessageLibrary();
-    CMessageLibrary(const CMessageLibrary&) = delete;
-    CMessageLibrary& operator=(const CMessageLibrary&) = delete;
 
-    HMODULE GetHandle() const { return m_hModule; }
+    HMODULE GetHandle() const { return m_hModule.Get(); }
 
     // The library whose message table holds the code, or null for the system table.
     static const wchar_t* LibraryForCode(DWORD code);
 
 private:
-    HMODULE m_hModule;
+    TUniqueResource<HMODULE, &FreeLibrary> m_hModule;
 };
 
 } // namespace ZrBase

@@ -5,6 +5,7 @@
 // and only a call through an empty slot raises.
 #pragma once
 
+#include "UniqueResource.h"
 #include "ZrBase.h"
 #include "ZrError.h"
 
@@ -13,35 +14,19 @@
 namespace ZrBase
 {
 
-// Keeps the thread's last-error value across a scope.
-class CLastErrorGuard
-{
-public:
-    CLastErrorGuard() : m_dwLastError(GetLastError()) {}
-    ~CLastErrorGuard() { SetLastError(m_dwLastError); }
-    CLastErrorGuard(const CLastErrorGuard&) = delete;
-    CLastErrorGuard& operator=(const CLastErrorGuard&) = delete;
-
-private:
-    DWORD m_dwLastError;
-};
-
 // Owns one load reference of a library for the life of the object.
 class CDynamicLibrary2
 {
 public:
-    // Loads `fileName`: a bare name from the folders of the system's library search except the
-    // current one (the program's, the DLL directory, the system and Windows folders, absolute
-    // PATH entries), a name with a folder as given. Raises `errorCode` (not the loader's
+    // Loads `fileName` (LoadLibraryOutsideCurrentFolder). Raises `errorCode` (not the loader's
     // reason, which stays in the last error) when that fails.
     CDynamicLibrary2(const wchar_t* fileName, unsigned long errorCode);
-    // Unloads, leaving the thread's last-error value as it was.
-    ~CDynamicLibrary2();
     CDynamicLibrary2(const CDynamicLibrary2&) = delete;
     CDynamicLibrary2& operator=(const CDynamicLibrary2&) = delete;
 
 private:
-    HMODULE m_hModule;
+    // Unloaded with the thread's last-error value left as it was.
+    TUniqueResource<HMODULE, &FreeLibrary, true> m_hModule;
 };
 
 // How a slot's template arguments read in the function names its errors record. A binding

@@ -1,0 +1,46 @@
+// Where a library named without a folder is looked for, and its load from there.
+//
+// The loader's standard search less the current folder, which whoever starts the program
+// chooses: a library found there would run with the caller's rights and could choose the level
+// the tool reports. A relative PATH entry is the current folder again and is left out too.
+// The folders and their order are LibraryFolders'; doc/GetSessionLevel.txt tells users.
+#pragma once
+
+#include "ZrBase.h"
+
+#include <string>
+#include <vector>
+
+namespace ZrBase
+{
+
+// What the search is made of, as the system answers it for this process.
+struct CSearchPlaces
+{
+    std::wstring ProgramPath;  // the running program's file
+    std::wstring DllDirectory; // set by SetDllDirectoryW, or empty
+    std::wstring SystemFolder;
+    std::wstring WindowsFolder;
+    std::wstring Path; // the PATH variable
+};
+
+CSearchPlaces CurrentSearchPlaces();
+
+// The folders to look in, in order, each ending in a backslash; those that depend on the
+// current folder are left out.
+std::vector<std::wstring> LibraryFolders(const CSearchPlaces& places);
+
+// "X:\..." or "\\server\share...". "X:name" and "\name" are relative to a current folder.
+bool IsAbsoluteFolder(const std::wstring& folder);
+
+// The file `fileName` in the first folder that holds one (a folder of that name is no library);
+// empty when none does.
+std::wstring FindLibrary(const wchar_t* fileName, const std::vector<std::wstring>& folders);
+
+// Loads `fileName`: as given when it names a folder, else from LibraryFolders, taking a library
+// of that name that the process has loaded already, as the loader would. Its own dependencies
+// are looked for beside it first and never in the current folder. The caller's last error
+// survives a load; a failed one leaves the loader's reason.
+HMODULE LoadLibraryOutsideCurrentFolder(const wchar_t* fileName);
+
+} // namespace ZrBase
