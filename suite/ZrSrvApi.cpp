@@ -2,31 +2,22 @@
 // machine without the suite.
 //
 // It exports every name of the service table. The four the client calls keep the library's
-// contract; all others answer ERROR_CALL_NOT_IMPLEMENTED. Behaviour is scripted through the
-// environment, read at every call:
-//   ZRSRVAPI_LEVEL           session level delivered by ZrSessionGetInfo (default 2)
-//   ZRSRVAPI_OPEN_STATUS     status of ZrOpenSession     (default 0 for all four; a call with a
-//   ZRSRVAPI_GETINFO_STATUS  status of ZrSessionGetInfo   nonzero status delivers nothing, but
-//   ZRSRVAPI_FREE_STATUS     status of ZrApiBufferFree    ZrApiBufferFree still frees its
-//   ZRSRVAPI_CLOSE_STATUS    status of ZrCloseSession     buffer)
-//   ZRSRVAPI_SESSION_ID      SessionId written by ZrOpenSession (default 1)
-//   ZRSRVAPI_SESSION_HANDLE  SessionHandle written by ZrOpenSession (default 0x5E55); both are
-//                            written into the record even when it refuses the session
-//   ZRSRVAPI_NULL_BUFFER     when 1, ZrSessionGetInfo succeeds with a null buffer
-//   ZRSRVAPI_NO_MEMORY       when 1, every malloc of the program after ZrOpenSession fails
-//   ZRSRVAPI_TRACE           file to which every call appends one line with its arguments
-// Numbers are decimal or 0x-prefixed hexadecimal. The trace shows ZrOpenSession's record as
-// it arrived, byte for byte (record=), what ZrSessionGetInfo's result slot held (slot=), and
-// whether Advapi32.dll is loaded when ZrCloseSession is called (advapi32=).
+// contract; all others answer ERROR_CALL_NOT_IMPLEMENTED. Its behaviour is scripted through
+// environment variables, read at every call: StandIns.txt beside this file lists them.
 //
 // Built in variants from this source: ZR_STANDIN_WITHOUT_<export> leaves one called export out,
-// ZR_STANDIN_NO_EXPORTS leaves every export out.
+// ZR_STANDIN_NO_EXPORTS leaves every export out, ZR_STANDIN_DEPENDENCY imports a library of
+// its own (ZrStandInDep.cpp).
 //
 // It uses nothing but kernel32: no C or C++ runtime of its own, so that loading it costs the
 // tool's start-up as little as the library's own would.
 #include "ZrSrvTypes.h"
 
 #define ZR_STANDIN_API __declspec(dllexport)
+
+#ifdef ZR_STANDIN_DEPENDENCY
+extern "C" __declspec(dllimport) unsigned long ZrStandInDependency();
+#endif
 
 extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE, DWORD, LPVOID)
 {
@@ -66,6 +57,14 @@ const unsigned long DefaultSessionHandle = 0x5E55;
     return value;
 }
 
+// Whether the variable `name` holds `value` (case ignored).
+[[maybe_unused]] bool SettingIs(const wchar_t* name, const wchar_t* value)
+{
+    wchar_t text[64];
+    const DWORD length = GetEnvironmentVariableW(name, text, 64);
+    return length > 0 && length < 64 && lstrcmpiW(text, value) == 0;
+}
+
 [[maybe_unused]] unsigned long Setting(const wchar_t* name, unsigned long fallback)
 {
     wchar_t text[64];
@@ -82,9 +81,13 @@ extern "C" void* __cdecl NoMemory(size_t)
 
 // Makes every later malloc of the program itself fail, as when memory has run out: its import
 // of the C runtime's malloc is pointed at NoMemory. The runtime's own allocations are left
-// alone, so that what the program writes still gets out. Answers the imports changed.
+// alone, so that what the program writes still gets out. This library then stays loaded for
+// good, since the program may call NoMemory after it unloads us. Answers the imports changed.
 [[maybe_unused]] unsigned FailProgramAllocations()
 {
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&NoMemory), &self);
     BYTE* const base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
     const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
         base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
@@ -255,8 +258,11 @@ extern "C" ZR_STANDIN_API unsigned long __stdcall ZrOpenSession(_ZR_SESSION* ses
         .Pointer(session->SessionHandle)
         .Text(" id=")
         .Number(session->SessionId);
-    if (Setting(L"ZRSRVAPI_NO_MEMORY", 0) == 1)
+    if (SettingIs(L"ZRSRVAPI_NO_MEMORY", L"open"))
         line.Text(" no-memory=").Number(FailProgramAllocations());
+#ifdef ZR_STANDIN_DEPENDENCY
+    line.Text(" dependency=").Number(ZrStandInDependency());
+#endif
     line.Write();
     return status;
 }
@@ -335,14 +341,16 @@ extern "C" ZR_STANDIN_API unsigned long __stdcall ZrCloseSession(void* session)
 {
     const unsigned long status = Setting(L"ZRSRVAPI_CLOSE_STATUS", 0);
     // The last call of a run: whether the client has had Advapi32.dll loaded by then.
-    CTraceLine()
-        .Text("ZrCloseSession handle=")
+    CTraceLine line;
+    line.Text("ZrCloseSession handle=")
         .Pointer(session)
         .Text(" -> ")
         .Number(status)
         .Text(" advapi32=")
-        .Number(GetModuleHandleW(L"advapi32.dll") ? 1 : 0)
-        .Write();
+        .Number(GetModuleHandleW(L"advapi32.dll") ? 1 : 0);
+    if (SettingIs(L"ZRSRVAPI_NO_MEMORY", L"close"))
+        line.Text(" no-memory=").Number(FailProgramAllocations());
+    line.Write();
     return status;
 }
 static_assert(TSame<decltype(&ZrCloseSession), PZrCloseSession>::Value, "table type");
