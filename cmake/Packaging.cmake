@@ -51,8 +51,9 @@ function(zr_add_release_file target kind output)
     set(example ${PROJECT_SOURCE_DIR}/examples/SessionLevel.cmd)
     set(args -DKIND=${kind} -DOUTPUT=${output} -DSTAGE=${CMAKE_CURRENT_BINARY_DIR}/${target}-files
         -DEPOCH=${ZR_SOURCE_DATE_EPOCH} -DEXE=$<TARGET_FILE:GetSessionLevel> -DTEXT=${text}
-        -DEXAMPLE=${example})
-    set(depends GetSessionLevel ${text} ${example} ${PROJECT_SOURCE_DIR}/cmake/ReleaseFiles.cmake)
+        -DEXAMPLE=${example} -DNOTICES=${ZR_NOTICES})
+    set(depends GetSessionLevel ${text} ${example} ${ZR_NOTICES}
+        ${PROJECT_SOURCE_DIR}/cmake/ReleaseFiles.cmake)
     set(sign)
     if(kind STREQUAL "zip")
         list(APPEND args -DZIP=${ZR_ZIP})
@@ -85,6 +86,16 @@ if(ZR_RELEASE AND CMAKE_HOST_UNIX)
             message(FATAL_ERROR "${tool} not found: run scripts/setup")
         endif()
     endforeach()
+    # Read back by scripts/provenance, which names the packages they come from.
+    set(ZR_CXX_COMPILER ${CMAKE_CXX_COMPILER} CACHE INTERNAL "")
+    set(ZR_RC_COMPILER ${CMAKE_RC_COMPILER} CACHE INTERNAL "")
+    # The notices that the licences of what is linked into the exe ask it to carry.
+    set(ZR_NOTICES ${CMAKE_BINARY_DIR}/ThirdPartyNotices.txt)
+    add_custom_command(OUTPUT ${ZR_NOTICES}
+        COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/provenance notices ${CMAKE_BINARY_DIR} ${ZR_NOTICES}
+        DEPENDS GetSessionLevel ${PROJECT_SOURCE_DIR}/scripts/provenance
+        COMMENT "Collecting the notices of the linked runtime"
+        VERBATIM)
     zr_add_release_file(ReleaseZip zip ${ZR_PACKAGE_DIR}/${ZR_PACKAGE_NAME}.zip)
     zr_add_release_file(ReleaseMsi msi ${ZR_PACKAGE_DIR}/${ZR_PACKAGE_NAME}.msi ${PROJECT_VERSION})
 endif()

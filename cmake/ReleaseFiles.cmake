@@ -1,6 +1,6 @@
 # Makes a release file from the shipped files, the same bytes on every build of a commit:
 #   cmake -DKIND=zip|msi -DOUTPUT=<file> -DSTAGE=<folder> -DEPOCH=<seconds>
-#         -DEXE=<exe> -DTEXT=<txt> -DEXAMPLE=<cmd> [msi: -DWXS= -DVERSION= -DFILE_VERSION=
+#         -DEXE=<exe> -DTEXT=<txt> -DEXAMPLE=<cmd> -DNOTICES=<txt> [msi: -DWXS= -DVERSION= -DFILE_VERSION=
 #         -DPRODUCT_CODE= -DUPGRADE_CODE= -DWIXL= -DMSIBUILD= -DMSIINFO= -DFAKETIME=]
 #         -DZIP= -P ReleaseFiles.cmake
 # Both are made from a staging folder whose files have fixed modes and the time EPOCH, with
@@ -15,12 +15,13 @@ function(run)
     set(output "${output}" PARENT_SCOPE)
 endfunction()
 
-set(files GetSessionLevel.exe GetSessionLevel.txt examples/SessionLevel.cmd)
+set(files GetSessionLevel.exe GetSessionLevel.txt ThirdPartyNotices.txt examples/SessionLevel.cmd)
 file(REMOVE_RECURSE ${STAGE})
 file(MAKE_DIRECTORY ${STAGE}/examples)
 file(COPY ${EXE} DESTINATION ${STAGE} FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
     GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-file(COPY ${TEXT} DESTINATION ${STAGE} FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+file(COPY ${TEXT} ${NOTICES} DESTINATION ${STAGE}
+    FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 file(COPY ${EXAMPLE} DESTINATION ${STAGE}/examples
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 run(touch -d @${EPOCH} ${files} examples)
@@ -33,11 +34,12 @@ if(KIND STREQUAL "zip")
 endif()
 
 # wixl writes the time it runs at into the package's summary ("Created", "Last saved"): it runs
-# on a clock stopped at EPOCH.
+# on a clock stopped at EPOCH. (Without -f, faketime starts a clock there that runs on, and a
+# wixl that takes longer than the rest of the second writes a later time.)
 set(ENV{SOURCE_DATE_EPOCH} ${EPOCH})
 string(TIMESTAMP at "%Y-%m-%d %H:%M:%S" UTC)
 set(package ${OUTPUT}.part)
-run(${FAKETIME} ${at} ${WIXL} -a x86 -D Version=${VERSION} -D ProductCode=${PRODUCT_CODE}
+run(${FAKETIME} -f ${at} ${WIXL} -a x86 -D Version=${VERSION} -D ProductCode=${PRODUCT_CODE}
     -D UpgradeCode=${UPGRADE_CODE} -D ToolDir=. -o ${package} ${WXS})
 # wixl leaves the exe's version out and hashes it like a data file: a versioned file must carry
 # its version, by which Windows Installer decides to replace or repair it.

@@ -1,26 +1,67 @@
 # ZR_SOURCE_DATE_EPOCH: the one time written into what ships (the executable's header, the
-# release zip and the installer package), in seconds since 1970: SOURCE_DATE_EPOCH when the
-# environment sets it, else the time of the commit the sources are at, so that every build of a
-# commit is the same, byte for byte. Sources outside git without SOURCE_DATE_EPOCH get
-# 1980-01-01, the earliest time a zip can hold.
+# release zip and the installer package), in seconds since 1970, so that every build of a
+# commit is the same, byte for byte. ZR_SOURCE_DATE_EPOCH_FROM says what it is (the same for a
+# clone and an archive of one commit), ZR_SOURCE_DATE_EPOCH_READ where it was read, and
+# ZR_SOURCE_COMMIT names the commit where one is known. The first of these that answers:
+#   1. SOURCE_DATE_EPOCH in the environment;
+#   2. the commit this tree is checked out at, its committer date, when the tree is a git work
+#      tree of its own (not a folder of another repository), also where another user owns it
+#      (git's safe.directory) and whatever log.showSignature says;
+#   3. the commit a `git archive` of the tree was made from, which git writes into
+#      SourceDate.txt beside this file (export-subst in .gitattributes).
+# With none of them the configuration stops: a time made up here could never be rebuilt.
+set(ZR_SOURCE_COMMIT "")
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
     set(ZR_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})
+    set(ZR_SOURCE_DATE_EPOCH_FROM "SOURCE_DATE_EPOCH")
+    set(ZR_SOURCE_DATE_EPOCH_READ "the environment")
 else()
+    set(ZR_SOURCE_DATE_EPOCH "")
     find_package(Git QUIET)
     if(GIT_FOUND)
-        execute_process(COMMAND ${GIT_EXECUTABLE} log -1 --format=%ct
-            WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
-            OUTPUT_VARIABLE ZR_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
-            RESULT_VARIABLE _zr_git_result ERROR_QUIET)
-        if(NOT _zr_git_result EQUAL 0)
-            set(ZR_SOURCE_DATE_EPOCH "")
+        set(_zr_git ${GIT_EXECUTABLE} -c safe.directory=* -c log.showSignature=false
+            -C ${PROJECT_SOURCE_DIR})
+        execute_process(COMMAND ${_zr_git} rev-parse --show-toplevel
+            OUTPUT_VARIABLE _zr_top OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET
+            RESULT_VARIABLE _zr_result)
+        file(REAL_PATH "${PROJECT_SOURCE_DIR}" _zr_source)
+        if(_zr_result EQUAL 0 AND EXISTS "${_zr_top}")
+            file(REAL_PATH "${_zr_top}" _zr_top)
+        endif()
+        if(_zr_result EQUAL 0 AND _zr_top STREQUAL _zr_source)
+            execute_process(COMMAND ${_zr_git} log -1 --no-show-signature "--format=%ct %H"
+                OUTPUT_VARIABLE _zr_commit OUTPUT_STRIP_TRAILING_WHITESPACE
+                ERROR_VARIABLE _zr_error RESULT_VARIABLE _zr_result)
+            if(NOT _zr_result EQUAL 0 OR NOT _zr_commit MATCHES "^([0-9]+) ([0-9a-f]+)$")
+                message(FATAL_ERROR "git gives no commit time for ${PROJECT_SOURCE_DIR}: "
+                    "${_zr_commit}${_zr_error}")
+            endif()
+            set(ZR_SOURCE_DATE_EPOCH ${CMAKE_MATCH_1})
+            set(ZR_SOURCE_COMMIT ${CMAKE_MATCH_2})
+            set(ZR_SOURCE_DATE_EPOCH_FROM "committer date of ${ZR_SOURCE_COMMIT}")
+            set(ZR_SOURCE_DATE_EPOCH_READ "git")
         endif()
     endif()
     if(NOT ZR_SOURCE_DATE_EPOCH)
-        set(ZR_SOURCE_DATE_EPOCH 315532800)
-        message(STATUS "No SOURCE_DATE_EPOCH and no git commit: shipped files carry 1980-01-01")
+        file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/SourceDate.txt _zr_archived REGEX "^[0-9]+ [0-9a-f]+$")
+        if(_zr_archived MATCHES "^([0-9]+) ([0-9a-f]+)$")
+            set(ZR_SOURCE_DATE_EPOCH ${CMAKE_MATCH_1})
+            set(ZR_SOURCE_COMMIT ${CMAKE_MATCH_2})
+            set(ZR_SOURCE_DATE_EPOCH_FROM "committer date of ${ZR_SOURCE_COMMIT}")
+            set(ZR_SOURCE_DATE_EPOCH_READ "the git archive's SourceDate.txt")
+        endif()
+    endif()
+    if(NOT ZR_SOURCE_DATE_EPOCH)
+        message(FATAL_ERROR "No time for what this build writes: set SOURCE_DATE_EPOCH (seconds "
+            "since 1970, e.g. the commit's), or build from a git clone or a git archive of the "
+            "sources. ${PROJECT_SOURCE_DIR} is neither.")
     endif()
 endif()
 if(NOT ZR_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$" OR ZR_SOURCE_DATE_EPOCH LESS 315532800)
     message(FATAL_ERROR "SOURCE_DATE_EPOCH=${ZR_SOURCE_DATE_EPOCH}: seconds since 1970, from 1980 on")
 endif()
+# Read back by scripts/release, which reports them.
+set(ZR_SOURCE_DATE_EPOCH "${ZR_SOURCE_DATE_EPOCH}" CACHE INTERNAL "")
+set(ZR_SOURCE_DATE_EPOCH_FROM "${ZR_SOURCE_DATE_EPOCH_FROM}" CACHE INTERNAL "")
+set(ZR_SOURCE_DATE_EPOCH_READ "${ZR_SOURCE_DATE_EPOCH_READ}" CACHE INTERNAL "")
+set(ZR_SOURCE_COMMIT "${ZR_SOURCE_COMMIT}" CACHE INTERNAL "")
