@@ -1,21 +1,22 @@
+#include "LibrarySearch.h"
 #include "TestSupport.h"
 #include "ZrSrvApi.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 using namespace ZrBase;
+using ZrTest::ErrorProperty;
+using ZrTest::Raised;
+using ZrTest::ServiceLibraryLoaded;
 
 namespace
 {
 
 const wchar_t ServiceLibrary[] = L"ZrSrvApi.dll";
-
-bool ServiceLibraryLoaded()
-{
-    return GetModuleHandleW(ServiceLibrary) != nullptr;
-}
 
 // A binding whose slot names another library than the one its base loads.
 class CMismatchedApi : public CDynamicLibrary2
@@ -85,10 +86,9 @@ TEST(DynamicLibrary, MissingLibraryRaisesTheCallersCode)
         // The loader's reason stays in the last error, not in the error.
         EXPECT_EQ(ERROR_MOD_NOT_FOUND, GetLastError());
         EXPECT_EQ(0xE601000Du, error.GetCode());
-        EXPECT_EQ(L"488", ZrTest::ErrorProperty(error, L"Line"));
-        EXPECT_EQ(L"Common/ZrBaseLib/dlls", ZrTest::ErrorProperty(error, L"File"));
-        EXPECT_EQ(L"ZrBase::CDynamicLibrary2::CDynamicLibrary2",
-                  ZrTest::ErrorProperty(error, L"Function"));
+        EXPECT_EQ(L"488", ErrorProperty(error, L"Line"));
+        EXPECT_EQ(L"Common/ZrBaseLib/dlls", ErrorProperty(error, L"File"));
+        EXPECT_EQ(L"ZrBase::CDynamicLibrary2::CDynamicLibrary2", ErrorProperty(error, L"Function"));
     }
     // Whatever code the caller chose.
     try
@@ -147,6 +147,81 @@ TEST(DynamicLibrary, UnloadKeepsTheLastErrorAndOtherReferences)
     EXPECT_FALSE(ServiceLibraryLoaded());
 }
 
+TEST(LibrarySearch, FoldersAreTheLoadersLessTheCurrentOne)
+{
+    CSearchPlaces places;
+    places.ProgramPath = L"C:\\Tools\\tool.exe";
+    places.SystemFolder = L"C:\\windows\\system32";
+    places.WindowsFolder = L"C:\\windows";
+    const std::vector<std::wstring> system = {L"C:\\windows\\system32\\", L"C:\\windows\\System\\",
+                                              L"C:\\windows\\"};
+    auto folders = [&](const wchar_t* dllDirectory, const wchar_t* path) {
+        places.DllDirectory = dllDirectory;
+        places.Path = path;
+        return LibraryFolders(places);
+    };
+    auto expected = [&](std::vector<std::wstring> before, std::vector<std::wstring> after) {
+        before.insert(before.end(), system.begin(), system.end());
+        before.insert(before.end(), after.begin(), after.end());
+        return before;
+    };
+
+    // The program's folder first, PATH after the system folders.
+    EXPECT_EQ(expected({L"C:\\Tools\\"}, {L"D:\\lib\\"}), folders(L"", L"D:\\lib"));
+    // The DLL directory right after the program's folder.
+    EXPECT_EQ(expected({L"C:\\Tools\\", L"F:\\dlls\\"}, {}), folders(L"F:\\dlls", L""));
+    // Only absolute PATH entries: drive-relative, rooted, relative, quoted and empty ones depend
+    // on the current folder or name none; UNC and forward slashes are absolute.
+    EXPECT_EQ(expected({L"C:\\Tools\\"}, {L"\\\\srv\\share\\x\\", L"E:/fwd\\", L"G:\\"}),
+              folders(L"", L"C:lib;lib;.\\lib;\\lib;\"E:\\q\";;\\\\srv\\share\\x;E:/fwd;G:\\"));
+    EXPECT_FALSE(IsAbsoluteFolder(L"C:"));
+    EXPECT_FALSE(IsAbsoluteFolder(L"\\"));
+    EXPECT_FALSE(IsAbsoluteFolder(L"1:\\x"));
+}
+
+TEST(LibrarySearch, FindsFilesAndTakesWhatIsLoaded)
+{
+    // A folder that bears the library's name is no library.
+    const ZrTest::CTemporaryDirectory decoy, real;
+    ASSERT_TRUE(CreateDirectoryW(decoy.File(ServiceLibrary).c_str(), nullptr));
+    real.Copy(ZrTest::StandInDirectory(L"full") + L"\\ZrSrvApi.dll", ServiceLibrary);
+    EXPECT_EQ(real.File(ServiceLibrary),
+              FindLibrary(ServiceLibrary, {decoy.Path() + L"\\", real.Path() + L"\\"}));
+    EXPECT_EQ(L"", FindLibrary(ServiceLibrary, {decoy.Path() + L"\\"}));
+
+    // Never from the current folder...
+    wchar_t current[MAX_PATH];
+    ASSERT_NE(0u, GetCurrentDirectoryW(MAX_PATH, current));
+    ASSERT_TRUE(SetCurrentDirectoryW(real.Path().c_str()));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(nullptr, LoadLibraryOutsideCurrentFolder(ServiceLibrary));
+    EXPECT_EQ(ERROR_MOD_NOT_FOUND, GetLastError());
+    // ...but a library of that name loaded already, from wherever, is the one taken.
+    const HMODULE loaded = LoadLibraryW(real.File(ServiceLibrary).c_str());
+    ASSERT_NE(nullptr, loaded);
+    SetLastError(0xdeadbeef);
+    const HMODULE again = LoadLibraryOutsideCurrentFolder(ServiceLibrary);
+    EXPECT_EQ(loaded, again);
+    EXPECT_EQ(0xdeadbeefu, GetLastError());
+    SetCurrentDirectoryW(current);
+    FreeLibrary(again);
+    FreeLibrary(loaded);
+    EXPECT_FALSE(ServiceLibraryLoaded());
+}
+
+TEST(StackGuard, EndsTheProcessOnAnOverrun)
+{
+    const std::wstring probe = ZrTest::ModuleDirectory() + L"\\StackGuardProbe.exe";
+    // Within its buffer the function returns; past it the process ends before anything is
+    // written, with the status Windows gives a stack buffer overrun.
+    const ZrTest::CProcessResult within = ZrTest::RunProcess(probe, L"8", L"", {});
+    EXPECT_EQ("returned 120\r\n", within.Output);
+    EXPECT_EQ(0u, within.ExitCode);
+    const ZrTest::CProcessResult past = ZrTest::RunProcess(probe, L"64", L"", {});
+    EXPECT_EQ("", past.Output);
+    EXPECT_EQ(0xC0000409u, past.ExitCode);
+}
+
 TEST(ServiceBinding, PartialLibraryBindsAndRaisesOnlyWhenAMissingSlotIsCalled)
 {
     const ZrTest::CScopedEnvironment closeStatus(L"ZRSRVAPI_CLOSE_STATUS", L"0x1234");
@@ -169,8 +244,8 @@ TEST(ServiceBinding, PartialLibraryBindsAndRaisesOnlyWhenAMissingSlotIsCalled)
     catch (const CZrError& error)
     {
         EXPECT_EQ(0xE6010032u, error.GetCode());
-        EXPECT_EQ(L"523", ZrTest::ErrorProperty(error, L"Line"));
-        EXPECT_EQ(L"Common/ZrBaseLib/dlls", ZrTest::ErrorProperty(error, L"File"));
+        EXPECT_EQ(L"523", ErrorProperty(error, L"Line"));
+        EXPECT_EQ(L"Common/ZrBaseLib/dlls", ErrorProperty(error, L"File"));
         EXPECT_NE(std::wstring::npos, std::wstring(error.GetDescription()).find(L"ZrOpenSession"));
     }
     // Still in working order.
@@ -181,17 +256,10 @@ TEST(ServiceBinding, RecordsTheSlotsFunctionNames)
 {
     const ZrTest::CScopedStandIn standIn(L"no-exports");
     CZrSrvApi api;
-    auto raisedBy = [](auto call) -> std::wstring {
-        try
-        {
-            call();
-        }
-        catch (const CZrError& error)
-        {
-            EXPECT_EQ(0xE6010032u, error.GetCode());
-            return ZrTest::ErrorProperty(error, L"Function");
-        }
-        return L"(nothing raised)";
+    auto raisedBy = [](const std::function<void()>& call) {
+        const CZrError error = Raised(call);
+        EXPECT_EQ(0xE6010032u, error.GetCode());
+        return ErrorProperty(error, L"Function");
     };
 
     EXPECT_EQ(L"ZrBase::TFunctionCall2<class CZrSrvApi::CLibName,unsigned long (__stdcall*)(struct "
@@ -212,8 +280,8 @@ TEST(ServiceBinding, RecordsTheSlotsFunctionNames)
         L"_LUID *,enum _EZrUserInfo,void **)",
         raisedBy([&] { api.ZrSessionGetInfo(nullptr, nullptr, ZrUserInfoSessionLevel, nullptr); }));
     // Every slot of a library without exports is empty.
-    EXPECT_NE(L"(nothing raised)", raisedBy([&] { api.ZrAdQueryVersion(); }));
-    EXPECT_NE(L"(nothing raised)", raisedBy([&] { api.ZrVerifyTerminalClient(nullptr, nullptr); }));
+    EXPECT_EQ(0xE6010032u, Raised([&] { api.ZrAdQueryVersion(); }).GetCode());
+    EXPECT_EQ(0xE6010032u, Raised([&] { api.ZrVerifyTerminalClient(nullptr, nullptr); }).GetCode());
 }
 
 TEST(ServiceBinding, MissingLibraryFileRaisesFromTheBase)
@@ -229,9 +297,8 @@ TEST(ServiceBinding, MissingLibraryFileRaisesFromTheBase)
     {
         // From the load, before any slot looked for the module.
         EXPECT_EQ(0xE601000Du, error.GetCode());
-        EXPECT_EQ(L"488", ZrTest::ErrorProperty(error, L"Line"));
-        EXPECT_EQ(L"ZrBase::CDynamicLibrary2::CDynamicLibrary2",
-                  ZrTest::ErrorProperty(error, L"Function"));
+        EXPECT_EQ(L"488", ErrorProperty(error, L"Line"));
+        EXPECT_EQ(L"ZrBase::CDynamicLibrary2::CDynamicLibrary2", ErrorProperty(error, L"Function"));
     }
     SetDllDirectoryW(nullptr);
 }
@@ -249,11 +316,11 @@ TEST(ServiceBinding, SlotWithoutItsLibraryRaisesTheLoaderCode)
     catch (const CZrError& error)
     {
         EXPECT_EQ(static_cast<unsigned long>(ERROR_MOD_NOT_FOUND), error.GetCode());
-        EXPECT_EQ(L"516", ZrTest::ErrorProperty(error, L"Line"));
+        EXPECT_EQ(L"516", ErrorProperty(error, L"Line"));
         EXPECT_EQ(L"ZrBase::TFunctionCall2<class CZrSrvApi::CLibName,unsigned long "
                   L"(__stdcall*)(struct _ZR_SESSION *),class "
                   L"CZrSrvApi::CZrOpenSession>::TFunctionCall2",
-                  ZrTest::ErrorProperty(error, L"Function"));
+                  ErrorProperty(error, L"Function"));
     }
 
     // In a binding, the library its base loaded is released before the error arrives.
@@ -267,9 +334,9 @@ TEST(ServiceBinding, SlotWithoutItsLibraryRaisesTheLoaderCode)
     {
         EXPECT_FALSE(ServiceLibraryLoaded());
         EXPECT_EQ(static_cast<unsigned long>(ERROR_MOD_NOT_FOUND), error.GetCode());
-        EXPECT_EQ(L"516", ZrTest::ErrorProperty(error, L"Line"));
+        EXPECT_EQ(L"516", ErrorProperty(error, L"Line"));
         EXPECT_EQ(L"ZrBase::TFunctionCall2<class CMismatchedApi::CLibName,unsigned long "
                   L"(__stdcall*)(void *),class CMismatchedApi::CZrCloseSession>::TFunctionCall2",
-                  ZrTest::ErrorProperty(error, L"Function"));
+                  ErrorProperty(error, L"Function"));
     }
 }

@@ -361,11 +361,20 @@ TEST(RegistryKey, ReportsWin32Codes)
     EXPECT_EQ(0u, count);
     EXPECT_EQ(ERROR_FILE_NOT_FOUND,
               key.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\ZrNoSuchKey", 0, KEY_READ));
-    // Reopening closes the key held; closing twice is harmless.
-    EXPECT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_READ));
-    EXPECT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_READ));
+    // Reopening closes the key held, and so do closing and the holder's end: no handle is
+    // left, however often; closing twice is harmless.
+    const DWORD handles = ZrTest::HandleCount();
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_READ));
+    EXPECT_EQ(handles + 1, ZrTest::HandleCount());
     key.Close();
     key.Close();
+    EXPECT_EQ(handles, ZrTest::HandleCount());
+    {
+        CRegistryKey other;
+        ASSERT_EQ(ERROR_SUCCESS, other.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_READ));
+    }
+    EXPECT_EQ(handles, ZrTest::HandleCount());
 
     // A missing entry point answers ERROR_PROC_NOT_FOUND and calls nothing.
     const CRegistryFunctions missing(nullptr);

@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "ZrError.h"
 #include "ZrErrorMessage.h"
 
@@ -13,22 +14,6 @@ namespace
 const wchar_t File[] = L"Common/ZrBaseLib/dlls";
 const wchar_t Function[] = L"ZrBase::CDynamicLibrary2::CDynamicLibrary2";
 
-// The raised error, caught by const reference as the system's catchers do.
-template <class Raise>
-CZrError Catch(Raise raise)
-{
-    try
-    {
-        raise();
-    }
-    catch (const CZrError& error)
-    {
-        return error;
-    }
-    ADD_FAILURE() << "nothing raised";
-    return CZrError(CErrorCode(0), nullptr, 0, nullptr);
-}
-
 // A text that holds NUL characters, up to the end that the caller knows.
 std::wstring Span(const wchar_t* text, size_t length)
 {
@@ -39,19 +24,21 @@ std::wstring Span(const wchar_t* text, size_t length)
 
 TEST(ZrError, KeepsTheCodeAsText)
 {
-    const CZrError error = Catch([] { ThrowError(CErrorCode(0xE601000D), File, 488, Function); });
+    const CZrError error =
+        ZrTest::Raised([] { ThrowError(CErrorCode(0xE601000D), File, 488, Function); });
     EXPECT_EQ(0xE601000Du, error.GetCode());
     EXPECT_EQ(GetErrorMessage(0xE601000D), error.GetDescription());
     EXPECT_NE(std::wstring::npos, std::wstring(error.GetDump()).find(L"Code: 0xE601000D\r\n"));
 
     // 0 and all bits set survive the text form.
-    const CZrError zero = Catch([] { ThrowError(CErrorCode(0), File, 1, Function); });
+    const CZrError zero = ZrTest::Raised([] { ThrowError(CErrorCode(0), File, 1, Function); });
     EXPECT_EQ(0u, zero.GetCode());
     EXPECT_NE(std::wstring::npos, std::wstring(zero.GetDump()).find(L"Code: 0x00000000\r\n"));
 
     // 0xFFFFFFFF keeps its code but describes the thread's last error.
     SetLastError(0x2000FFFF);
-    const CZrError last = Catch([] { ThrowError(CErrorCode(0xFFFFFFFF), File, 1, Function); });
+    const CZrError last =
+        ZrTest::Raised([] { ThrowError(CErrorCode(0xFFFFFFFF), File, 1, Function); });
     EXPECT_EQ(0xFFFFFFFFu, last.GetCode());
     EXPECT_STREQ(L"0x2000FFFF (536936447)", last.GetDescription());
 
@@ -68,7 +55,7 @@ TEST(ZrError, KeepsTheCodeAsText)
 
 TEST(ZrError, DebugInfoListsThePlace)
 {
-    const CZrError error = Catch([] { ThrowError(CErrorCode(6), File, 488, Function); });
+    const CZrError error = ZrTest::Raised([] { ThrowError(CErrorCode(6), File, 488, Function); });
     const wchar_t* info = error.GetDebugInfo();
     const std::wstring expected = std::wstring(L"File\0", 5) + File + std::wstring(L"\0Line\0", 6) +
                                   L"488" + std::wstring(L"\0Function\0", 10) + Function +
@@ -78,7 +65,7 @@ TEST(ZrError, DebugInfoListsThePlace)
     EXPECT_EQ(info, error.GetDebugInfo());
 
     // Line 0: no Line entry anywhere.
-    const CZrError noLine = Catch([] { ThrowError(CErrorCode(6), File, 0, Function); });
+    const CZrError noLine = ZrTest::Raised([] { ThrowError(CErrorCode(6), File, 0, Function); });
     const std::wstring expectedNoLine = std::wstring(L"File\0", 5) + File +
                                         std::wstring(L"\0Function\0", 10) + Function +
                                         std::wstring(L"\0\0", 2);
@@ -86,19 +73,20 @@ TEST(ZrError, DebugInfoListsThePlace)
     EXPECT_EQ(std::wstring::npos, std::wstring(noLine.GetDump()).find(L"Line"));
 
     // Nothing known: an empty text, stored all the same.
-    const CZrError nowhere = Catch([] { ThrowError(CErrorCode(6), nullptr, 0, nullptr); });
+    const CZrError nowhere = ZrTest::Raised([] { ThrowError(CErrorCode(6), nullptr, 0, nullptr); });
     EXPECT_STREQ(L"", nowhere.GetDebugInfo());
     EXPECT_NE(std::wstring::npos, std::wstring(nowhere.GetDump()).find(L"\r\nDebugInfo: \r\n"));
 
     // An empty function name is a name.
-    const CZrError unnamed = Catch([] { ThrowError(CErrorCode(6), nullptr, 0, L""); });
+    const CZrError unnamed = ZrTest::Raised([] { ThrowError(CErrorCode(6), nullptr, 0, L""); });
     EXPECT_NE(std::wstring::npos, std::wstring(unnamed.GetDump()).find(L"\r\nFunction: \r\n"));
     EXPECT_EQ(std::wstring(L"Function\0\0\0", 11), Span(unnamed.GetDebugInfo(), 11));
 }
 
 TEST(ZrError, DumpListsEveryProperty)
 {
-    const CZrError error = Catch([] { ThrowError(CErrorCode(0xE601000D), File, 488, Function); });
+    const CZrError error =
+        ZrTest::Raised([] { ThrowError(CErrorCode(0xE601000D), File, 488, Function); });
     const std::wstring dump = error.GetDump();
     EXPECT_EQ(L"Code: 0xE601000D\r\nDescription: " + GetErrorMessage(0xE601000D) + L"\r\nFile: " +
                   File + L"\r\nFunction: " + Function + L"\r\nLine: 488\r\n",
@@ -128,8 +116,8 @@ TEST(ZrError, DumpListsEveryProperty)
 
 TEST(ZrError, InsertFillsTheDescription)
 {
-    const CZrError error =
-        Catch([] { ThrowError(CErrorCode(0xE6010032), File, 523, Function, L"ZrOpenSession"); });
+    const CZrError error = ZrTest::Raised(
+        [] { ThrowError(CErrorCode(0xE6010032), File, 523, Function, L"ZrOpenSession"); });
     EXPECT_EQ(0xE6010032u, error.GetCode());
     const bool english = GetProductLanguage() == MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
     EXPECT_STREQ(english ? L"The function ZrOpenSession is missing from the service library."
@@ -143,7 +131,7 @@ TEST(ZrError, InsertFillsTheDescription)
 
     // Every insert a message may name is filled: the first with the text, all others empty.
     const CZrError many =
-        Catch([] { ThrowError(CErrorCode(0xE60100F0), nullptr, 0, nullptr, L"first"); });
+        ZrTest::Raised([] { ThrowError(CErrorCode(0xE60100F0), nullptr, 0, nullptr, L"first"); });
     EXPECT_STREQ(L"Inserts: [first] [] [] [] [].", many.GetDescription());
 }
 

@@ -9,17 +9,15 @@
 #include <string>
 
 using ZrBase::CZrError;
+using ZrTest::CCalls;
 using ZrTest::ErrorProperty;
+using ZrTest::Raised;
+using ZrTest::ServiceLibraryLoaded;
 
 namespace
 {
 
 const wchar_t SourceFile[] = L"Include/ZrSrvClass";
-
-bool ServiceLibraryLoaded()
-{
-    return GetModuleHandleW(L"ZrSrvApi.dll") != nullptr;
-}
 
 // The stand-in of one test: a library variant, a trace file and scripted settings.
 class CService
@@ -48,23 +46,6 @@ private:
     ZrTest::CScopedEnvironment m_Trace;
     std::vector<std::unique_ptr<ZrTest::CScopedEnvironment>> m_Settings;
 };
-
-typedef std::vector<std::string> CCalls;
-
-// The error a call raises, or a failure when it raises none.
-CZrError Raised(const std::function<void()>& call)
-{
-    try
-    {
-        call();
-    }
-    catch (const CZrError& error)
-    {
-        return error;
-    }
-    ADD_FAILURE() << "nothing raised";
-    return CZrError(ZrBase::CErrorCode(0), nullptr, 0, nullptr);
-}
 
 void ExpectPlace(const CZrError& error, unsigned long code, const wchar_t* line,
                  const wchar_t* function)
@@ -369,22 +350,6 @@ size_t HeapBytesInUse()
     return total;
 }
 
-// Open handles of the process. Wine's GetProcessHandleCount answers 0: count the handle values
-// that name an object instead.
-DWORD HandleCount()
-{
-    DWORD count = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0)
-        return count;
-    DWORD flags = 0;
-    for (ULONG_PTR value = 4; value < 0x10000; value += 4)
-    {
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
-            ++count;
-    }
-    return count;
-}
-
 // Bytes of the address space that hold mapped files and images.
 size_t MappedBytes()
 {
@@ -431,7 +396,7 @@ TEST(Leaks, ClientsAndErrorsLeaveNothingBehind)
     // made by the first of each.
     client();
     error();
-    const DWORD handles = HandleCount();
+    const DWORD handles = ZrTest::HandleCount();
     const size_t heap = HeapBytesInUse();
     const size_t mapped = MappedBytes();
 
@@ -445,7 +410,7 @@ TEST(Leaks, ClientsAndErrorsLeaveNothingBehind)
 
     EXPECT_EQ(nullptr, GetModuleHandleW(L"ZrSrvApi.dll"));
     EXPECT_EQ(nullptr, GetModuleHandleW(L"ZrError.dll"));
-    EXPECT_EQ(handles, HandleCount());
+    EXPECT_EQ(handles, ZrTest::HandleCount());
     const size_t grown = HeapBytesInUse() - std::min(heap, HeapBytesInUse());
     EXPECT_LT(grown, 16u * 1024) << "heap grew by " << grown << " bytes";
     EXPECT_EQ(mapped, MappedBytes());

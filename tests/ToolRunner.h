@@ -27,6 +27,11 @@ public:
     // Runs the tool once with the stand-in's settings, in `directory` (its own folder when
     // empty); the trace is of this run alone.
     CToolRun Run(const CEnvironment& settings, const std::wstring& directory = L"") const;
+    // Puts `source` beside the tool under `name`.
+    void Copy(const std::wstring& source, const wchar_t* name) const
+    {
+        m_Folder.Copy(source, name);
+    }
 
 private:
     CTemporaryDirectory m_Folder;

@@ -16,7 +16,6 @@ std::vector<std::string> Calls(const CToolRun& run)
     return TraceCalls(run.Trace);
 }
 
-typedef std::vector<std::string> CCalls;
 const std::string Open = "ZrOpenSession", GetInfo = "ZrSessionGetInfo", Free = "ZrApiBufferFree",
                   Close = "ZrCloseSession";
 
@@ -90,9 +89,15 @@ TEST(Tool, ReportsEveryFailureWithExitCodeZero)
         // ended process would leave exit code 3).
         {"no memory",
          L"full",
-         {{L"ZRSRVAPI_NO_MEMORY", L"1"}, {L"ZRSRVAPI_OPEN_STATUS", L"5"}},
+         {{L"ZRSRVAPI_NO_MEMORY", L"open"}, {L"ZRSRVAPI_OPEN_STATUS", L"5"}},
          "0x00000008",
          {Open}},
+        // Memory runs out after the refusal was raised, before its code is read.
+        {"no memory for the catch",
+         L"full",
+         {{L"ZRSRVAPI_NO_MEMORY", L"close"}, {L"ZRSRVAPI_GETINFO_STATUS", L"0x57"}},
+         "0x00000057",
+         {Open, GetInfo, Close}},
     };
     for (const auto& c : cases)
     {
@@ -133,6 +138,17 @@ TEST(Tool, NeverTakesTheServiceLibraryFromTheCurrentFolder)
     // Beside the tool it is found from any current folder.
     const CToolFolder beside(L"full");
     EXPECT_EQ(SuccessLine("2"), beside.Run({{L"PATH", system}}, current.Path()).Output);
+
+    // Its own dependencies: beside it or on PATH, never from the current folder.
+    const std::wstring dependency = StandInDirectory(L"dependency") + L"\\ZrStandInDep.dll";
+    current.Copy(dependency, L"ZrStandInDep.dll");
+    const CToolFolder dependent(L"with-dependency");
+    EXPECT_EQ(FailureLine("0xE601000D"), dependent.Run({{L"PATH", system}}, current.Path()).Output);
+    onPath.Copy(dependency, L"ZrStandInDep.dll");
+    EXPECT_EQ(SuccessLine("2"),
+              dependent.Run({{L"PATH", system + L";" + onPath.Path()}}, current.Path()).Output);
+    dependent.Copy(dependency, L"ZrStandInDep.dll");
+    EXPECT_EQ(SuccessLine("2"), dependent.Run({{L"PATH", system}}, current.Path()).Output);
 }
 
 TEST(Tool, CloseFailuresDoNotChangeTheOutcome)

@@ -4,15 +4,13 @@
 # the installed tool run once, a package of a higher version installed over it, and removed.
 # One step per call, in this order:
 #   msi.sh <step> <wine env> <msi> <version> <upgrade msi> <upgrade version> <built exe>
-#          <stand-in folder> <launcher exe> <strings>
+#          <stand-in folder> <launcher exe>
 #   step: install | run | upgrade | uninstall, or suite: installed into a folder of the suite's,
 #         run, upgraded and removed there, all in one
 set -u
 step=$1
 . "$2"
 msi=$3 version=$4 upgrade=$5 upgrade_version=$6 built=$7 standin=$8 launcher=$9
-shift 9
-strings=$1
 
 folder="$WINEPREFIX/drive_c/Program Files (x86)/GetSessionLevel"
 installed='C:\Program Files (x86)\GetSessionLevel\GetSessionLevel.exe'
@@ -38,13 +36,13 @@ products() {
 # The files in a folder, sorted, on one line.
 files_in() { (cd "$1" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' '); }
 
-# The installed files: the tool, its text and the script example in the folder (the first
+# The installed files: the tool, its text, the notices and the script example in the folder (the first
 # argument, $folder when none), beside what the second argument names, and nothing else; the
 # only copy of the tool in the prefix.
 check_files() {
     where=${1:-$folder}
     contents=$(files_in "$where")
-    [ "$contents" = "GetSessionLevel.exe GetSessionLevel.txt ${2:-}examples/SessionLevel.cmd " ] ||
+    [ "$contents" = "GetSessionLevel.exe GetSessionLevel.txt ThirdPartyNotices.txt ${2:-}examples/SessionLevel.cmd " ] ||
         fail "installed in $where: ${contents:-nothing}"
     cmp -s "$where/GetSessionLevel.exe" "$built" || fail "the installed tool is not the one built"
     copies=$(find "$WINEPREFIX/drive_c" -iname GetSessionLevel.exe | wc -l)
@@ -73,10 +71,6 @@ install)
     msiexec /i "$msi" /qn || fail "msiexec /i $(basename "$msi") failed"
     check_files
     [ "$(products)" = "GetSessionLevel $version" ] || fail "registered: $(products)"
-    texts=$("$strings" -el "$folder/GetSessionLevel.exe")
-    for text in "Get current session level utility" "$version.0"; do
-        echo "$texts" | grep -qxF "$text" || fail "installed version resource lacks \"$text\""
-    done
     ;;
 run)
     if [ -f "$ZR_WINE_UNAVAILABLE" ]; then

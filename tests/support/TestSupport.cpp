@@ -1,5 +1,9 @@
 #include "TestSupport.h"
 
+#include "UniqueResource.h"
+
+#include <gtest/gtest.h>
+
 #include <stdexcept>
 
 namespace ZrTest
@@ -32,25 +36,13 @@ void Check(bool condition, const char* what)
                                  std::to_string(GetLastError()));
 }
 
-class CHandle
+BOOL CloseValidHandle(HANDLE handle)
 {
-public:
-    explicit CHandle(HANDLE handle = nullptr) : m_h(handle) {}
-    ~CHandle() { Reset(); }
-    CHandle(const CHandle&) = delete;
-    CHandle& operator=(const CHandle&) = delete;
-    void Reset(HANDLE handle = nullptr)
-    {
-        if (m_h && m_h != INVALID_HANDLE_VALUE)
-            CloseHandle(m_h);
-        m_h = handle;
-    }
-    HANDLE Get() const { return m_h; }
-    HANDLE* Receive() { return &m_h; }
+    return handle != INVALID_HANDLE_VALUE && CloseHandle(handle);
+}
 
-private:
-    HANDLE m_h;
-};
+// A handle, or INVALID_HANDLE_VALUE from a file that did not open.
+typedef ZrBase::TUniqueResource<HANDLE, &CloseValidHandle> CHandle;
 
 // The environment block of this process with `changes` applied, sorted as Windows expects.
 std::vector<wchar_t> EnvironmentBlock(const CEnvironment& changes)
@@ -155,6 +147,40 @@ std::wstring ErrorProperty(const ZrBase::CZrError& error, const std::wstring& ke
         return L"(missing)";
     at += start.size();
     return dump.substr(at, dump.find(L"\r\n", at) - at);
+}
+
+ZrBase::CZrError Raised(const std::function<void()>& call)
+{
+    try
+    {
+        call();
+    }
+    catch (const ZrBase::CZrError& error)
+    {
+        return error;
+    }
+    ADD_FAILURE() << "nothing raised";
+    return ZrBase::CZrError(ZrBase::CErrorCode(0), nullptr, 0, nullptr);
+}
+
+bool ServiceLibraryLoaded()
+{
+    return GetModuleHandleW(L"ZrSrvApi.dll") != nullptr;
+}
+
+DWORD HandleCount()
+{
+    // Wine's GetProcessHandleCount answers 0: count the handle values that name an object.
+    DWORD count = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0)
+        return count;
+    DWORD flags = 0;
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4)
+    {
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+            ++count;
+    }
+    return count;
 }
 
 std::string ToUtf8(const std::wstring& text)

@@ -6,6 +6,7 @@
 #include "ZrBase.h"
 #include "ZrError.h"
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +37,19 @@ public:
 
 // A property of an error as its dump shows it, e.g. "Line"; "(missing)" when there is none.
 std::wstring ErrorProperty(const ZrBase::CZrError& error, const std::wstring& key);
+
+// The error a call raises, caught by const reference as the system's catchers do; a test
+// failure, and an error of code 0, when it raises none.
+ZrBase::CZrError Raised(const std::function<void()>& call);
+
+// Whether the process has ZrSrvApi.dll loaded.
+bool ServiceLibraryLoaded();
+
+// Open handles of the process (registry keys included).
+DWORD HandleCount();
+
+// Export names, in the order the stand-in's trace lists their calls.
+typedef std::vector<std::string> CCalls;
 
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
