@@ -121,7 +121,7 @@ std::wstring FindLibrary(const wchar_t* fileName, const std::vector<std::wstring
 {
     for (const std::wstring& folder : folders)
     {
-        const std::wstring file = folder + fileName;
+        std::wstring file = folder + fileName;
         const DWORD attributes = GetFileAttributesW(file.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             return file;

@@ -408,8 +408,8 @@ CTemporaryDirectory::CTemporaryDirectory()
     for (unsigned attempt = 0;; ++attempt)
     {
         wchar_t name[64];
-        _snwprintf(name, 64, L"zrtest-%lu-%lu-%u", GetCurrentProcessId(), GetTickCount(), attempt);
-        name[63] = L'\0';
+        ZrBase::FormatInto(name, 64, L"zrtest-%lu-%lu-%u", GetCurrentProcessId(), GetTickCount(),
+                           attempt);
         m_Path = base + name;
         if (CreateDirectoryW(m_Path.c_str(), nullptr))
             return;
