@@ -27,25 +27,20 @@ public:
         : m_hModule(LoadLibraryExW(L"TestMessages.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE))
     {
     }
-    ~CTestMessages()
-    {
-        if (m_hModule)
-            FreeLibrary(m_hModule);
-    }
-    HMODULE Get() const { return m_hModule; }
+    HMODULE Get() const { return m_hModule.Get(); }
 
-    std::wstring Text(DWORD id) const { return FormatErrorMessage(id, m_hModule, nullptr); }
+    std::wstring Text(DWORD id) const { return FormatErrorMessage(id, Get(), nullptr); }
     std::wstring TextWith(DWORD id, ...) const
     {
         va_list args;
         va_start(args, id);
-        std::wstring text = FormatErrorMessage(id, m_hModule, &args);
+        std::wstring text = FormatErrorMessage(id, Get(), &args);
         va_end(args);
         return text;
     }
 
 private:
-    HMODULE m_hModule;
+    TUniqueResource<HMODULE, &FreeLibrary> m_hModule;
 };
 
 // Runs the message probe in a fresh process and returns its "key=value" lines.

@@ -66,6 +66,7 @@ release() { # <tree> <name> [env...]: the release of <tree> into $work/<name>
 sleep 2 # later, by more than any stored time's resolution
 (umask 077 && release "$clone" cloned TZ=Pacific/Kiritimati LC_ALL=tr_TR.UTF-8 LANG=tr_TR.UTF-8)
 release "$archive" archived
+# Unpacked inside this repository's work tree, whose commit it must not take for its own.
 grep -q "read from the git archive" "$work/archived.log" || fail "the archive's time was not its own"
 
 diff -r "$work/cloned" "$work/archived" >"$work/differ.log" 2>&1 ||

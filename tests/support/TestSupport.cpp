@@ -79,28 +79,6 @@ std::vector<wchar_t> EnvironmentBlock(const CEnvironment& changes)
     return result;
 }
 
-void RemoveTree(const std::wstring& path)
-{
-    WIN32_FIND_DATAW data;
-    const HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE)
-    {
-        do
-        {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring child = path + L"\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileW(child.c_str());
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryW(path.c_str());
-}
-
 } // namespace
 
 std::wstring ModuleDirectory()
@@ -398,6 +376,28 @@ void CScopedRegistryValue::Remove()
     RegCloseKey(key);
 }
 
+void RemoveTree(const std::wstring& path)
+{
+    WIN32_FIND_DATAW data;
+    const HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE)
+    {
+        do
+        {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring child = path + L"\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                DeleteFileW(child.c_str());
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
 CTemporaryDirectory::CTemporaryDirectory()
 {
     // In the build tree, outside the Wine prefix: what a test puts here is never seen by the
@@ -410,16 +410,14 @@ CTemporaryDirectory::CTemporaryDirectory()
         wchar_t name[64];
         ZrBase::FormatInto(name, 64, L"zrtest-%lu-%lu-%u", GetCurrentProcessId(), GetTickCount(),
                            attempt);
-        m_Path = base + name;
-        if (CreateDirectoryW(m_Path.c_str(), nullptr))
+        const std::wstring path = base + name;
+        if (CreateDirectoryW(path.c_str(), nullptr))
+        {
+            m_Path.Reset(path);
             return;
+        }
         Check(GetLastError() == ERROR_ALREADY_EXISTS && attempt < 100, "CreateDirectoryW");
     }
-}
-
-CTemporaryDirectory::~CTemporaryDirectory()
-{
-    RemoveTree(m_Path);
 }
 
 void CTemporaryDirectory::Copy(const std::wstring& source, const wchar_t* name) const

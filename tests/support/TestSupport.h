@@ -3,6 +3,7 @@
 // after the test, temporary folders.
 #pragma once
 
+#include "UniqueResource.h"
 #include "ZrBase.h"
 #include "ZrError.h"
 
@@ -135,22 +136,22 @@ private:
     std::vector<BYTE> m_Data;
 };
 
+// Removes a folder with everything in it.
+void RemoveTree(const std::wstring& path);
+
 // A fresh, empty folder in <build>\tests\scratch, removed with its files on destruction.
 class CTemporaryDirectory
 {
 public:
     CTemporaryDirectory();
-    ~CTemporaryDirectory();
-    CTemporaryDirectory(const CTemporaryDirectory&) = delete;
-    CTemporaryDirectory& operator=(const CTemporaryDirectory&) = delete;
 
-    const std::wstring& Path() const { return m_Path; }
-    std::wstring File(const wchar_t* name) const { return m_Path + L"\\" + name; }
+    std::wstring Path() const { return m_Path.Get(); }
+    std::wstring File(const wchar_t* name) const { return Path() + L"\\" + name; }
     // Copies `source` into the folder under `name`.
     void Copy(const std::wstring& source, const wchar_t* name) const;
 
 private:
-    std::wstring m_Path;
+    ZrBase::TUniqueResource<std::wstring, &RemoveTree> m_Path;
 };
 
 } // namespace ZrTest
