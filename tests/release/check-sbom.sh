@@ -27,8 +27,8 @@ const libraries = bom.components.filter(c => c.type === 'library');
 for (const part of [/^g\+\+-mingw-w64-i686-win32$/, /^gcc-mingw-w64-i686-win32$/, /^mingw-w64-i686-dev$/])
     if (!libraries.some(c => part.test(c.name) && c.version && c.licenses && c.licenses.length))
         problems.push(`no version and licence of ${part}`);
-new cdx.Validation.JsonStrictValidator(cdx.Spec.Version.v1dot5).validate(text).then(error => {
-    if (error) problems.push('schema: ' + JSON.stringify(error.details || error.message).slice(0, 600));
+new cdx.Validation.JsonStrictValidator('1.5').validate(text).then(error => {
+    if (error) problems.push('schema: ' + String(JSON.stringify(error.details ?? error)).slice(0, 600));
     if (problems.length) {
         console.log('FAIL: ' + problems.join('\nFAIL: '));
         process.exit(1);
