@@ -87,6 +87,9 @@ grep -q "^Commit: $commit$" "$record" || fail "the build record names another co
 grep -q "$work\|$clone" "$work"/cloned/*.buildinfo "$work"/cloned/*.cdx.json && fail "a build path in the record"
 bash "$source/scripts/provenance" compare "$record" "$clone/build/release" >/dev/null ||
     fail "the record does not match the environment it was made in"
+sed 's/^ \(zip:[^ ]*\) (= [^)]*)/ \1 (= 0-elsewhere)/' "$record" >"$work/elsewhere.buildinfo"
+bash "$source/scripts/provenance" compare "$work/elsewhere.buildinfo" "$clone/build/release" |
+    grep -q "recorded: zip:.* (= 0-elsewhere)" || fail "a package that differs from the record is not named"
 sh "$(dirname "$0")/check-sbom.sh" "$work"/cloned/*.cdx.json "$build/tests/sbom-validator" || status=1
 
 # Sources with no commit time anywhere: refused, never dated by accident.
