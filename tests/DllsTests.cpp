@@ -193,20 +193,50 @@ TEST(LibrarySearch, FindsFilesAndTakesWhatIsLoaded)
     wchar_t current[MAX_PATH];
     ASSERT_NE(0u, GetCurrentDirectoryW(MAX_PATH, current));
     ASSERT_TRUE(SetCurrentDirectoryW(real.Path().c_str()));
+    CLibraryDllDirectory directory;
     SetLastError(0xdeadbeef);
-    EXPECT_EQ(nullptr, LoadLibraryOutsideCurrentFolder(ServiceLibrary));
+    EXPECT_EQ(nullptr, LoadLibraryOutsideCurrentFolder(ServiceLibrary, directory));
     EXPECT_EQ(ERROR_MOD_NOT_FOUND, GetLastError());
     // ...but a library of that name loaded already, from wherever, is the one taken.
     const HMODULE loaded = LoadLibraryW(real.File(ServiceLibrary).c_str());
     ASSERT_NE(nullptr, loaded);
     SetLastError(0xdeadbeef);
-    const HMODULE again = LoadLibraryOutsideCurrentFolder(ServiceLibrary);
+    const HMODULE again = LoadLibraryOutsideCurrentFolder(ServiceLibrary, directory);
     EXPECT_EQ(loaded, again);
     EXPECT_EQ(0xdeadbeefu, GetLastError());
     SetCurrentDirectoryW(current);
     FreeLibrary(again);
     FreeLibrary(loaded);
     EXPECT_FALSE(ServiceLibraryLoaded());
+}
+
+TEST(LibrarySearch, LibrarysFolderIsTheDllDirectoryWhileItIsLoaded)
+{
+    auto dllDirectory = [] {
+        wchar_t text[MAX_PATH] = L"(unchanged)";
+        GetDllDirectoryW(MAX_PATH, text);
+        return std::wstring(text);
+    };
+    // Found on PATH: a library named with its folder is loaded as given.
+    const ZrTest::CTemporaryDirectory folder;
+    folder.Copy(ZrTest::StandInDirectory(L"full") + L"\\ZrSrvApi.dll", ServiceLibrary);
+    const ZrTest::CScopedEnvironment path(L"PATH", folder.Path());
+    {
+        // None set: the library's folder from its load until it is freed, then empty.
+        const CDynamicLibrary2 loaded(ServiceLibrary, 0x1234);
+        EXPECT_EQ(folder.Path() + L"\\", dllDirectory());
+    }
+    EXPECT_EQ(L"", dllDirectory());
+    EXPECT_FALSE(ServiceLibraryLoaded());
+    {
+        // The host's own is kept.
+        const ZrTest::CScopedStandIn host(L"no-open");
+        {
+            const CDynamicLibrary2 loaded(ServiceLibrary, 0x1234);
+            EXPECT_EQ(ZrTest::StandInDirectory(L"no-open"), dllDirectory());
+        }
+        EXPECT_EQ(ZrTest::StandInDirectory(L"no-open"), dllDirectory());
+    }
 }
 
 TEST(StackGuard, EndsTheProcessOnAnOverrun)

@@ -139,16 +139,42 @@ TEST(Tool, NeverTakesTheServiceLibraryFromTheCurrentFolder)
     const CToolFolder beside(L"full");
     EXPECT_EQ(SuccessLine("2"), beside.Run({{L"PATH", system}}, current.Path()).Output);
 
-    // Its own dependencies: beside it or on PATH, never from the current folder.
+    // What it loads, at its load or later by bare name: beside it first, never from the current
+    // folder (the trace names the file taken, "none" for nothing).
     const std::wstring dependency = StandInDirectory(L"dependency") + L"\\ZrStandInDep.dll";
     current.Copy(dependency, L"ZrStandInDep.dll");
+    auto taken = [](const CToolRun& run, size_t call, const char* field) {
+        return run.Trace.size() > call ? TraceField(run.Trace[call], field) : "(no call)";
+    };
+    auto file = [](const ZrTest::CTemporaryDirectory& folder, const wchar_t* name) {
+        return ZrTest::ToUtf8(folder.File(name));
+    };
     const CToolFolder dependent(L"with-dependency");
     EXPECT_EQ(FailureLine("0xE601000D"), dependent.Run({{L"PATH", system}}, current.Path()).Output);
     onPath.Copy(dependency, L"ZrStandInDep.dll");
-    EXPECT_EQ(SuccessLine("2"),
-              dependent.Run({{L"PATH", system + L";" + onPath.Path()}}, current.Path()).Output);
-    dependent.Copy(dependency, L"ZrStandInDep.dll");
-    EXPECT_EQ(SuccessLine("2"), dependent.Run({{L"PATH", system}}, current.Path()).Output);
+    CToolRun run = dependent.Run({{L"PATH", system + L";" + onPath.Path()}}, current.Path());
+    EXPECT_EQ(SuccessLine("2"), run.Output);
+    EXPECT_EQ(file(onPath, L"ZrStandInDep.dll"), taken(run, 0, "dependency"));
+    // On PATH with its dependency beside it, another copy beside the tool: its own folder wins.
+    const ZrTest::CTemporaryDirectory library;
+    library.Copy(StandInDirectory(L"with-dependency") + L"\\ZrSrvApi.dll", L"ZrSrvApi.dll");
+    library.Copy(dependency, L"ZrStandInDep.dll");
+    const CToolFolder elsewhere(nullptr);
+    elsewhere.Copy(dependency, L"ZrStandInDep.dll");
+    const std::wstring path = system + L";" + library.Path();
+    run = elsewhere.Run({{L"PATH", path}}, current.Path());
+    EXPECT_EQ(SuccessLine("2"), run.Output);
+    EXPECT_EQ(file(library, L"ZrStandInDep.dll"), taken(run, 0, "dependency"));
+    // What it loads later by bare name: never from the current folder, the level still printed.
+    current.Copy(dependency, L"ZrStandInHelper.dll");
+    const ZrTest::CEnvironment helper = {{L"PATH", path},
+                                         {L"ZRSRVAPI_HELPER", L"ZrStandInHelper.dll"}};
+    run = elsewhere.Run(helper, current.Path());
+    EXPECT_EQ(SuccessLine("2"), run.Output);
+    EXPECT_EQ("none", taken(run, 1, "helper"));
+    library.Copy(dependency, L"ZrStandInHelper.dll");
+    EXPECT_EQ(file(library, L"ZrStandInHelper.dll"),
+              taken(elsewhere.Run(helper, current.Path()), 1, "helper"));
 }
 
 TEST(Tool, CloseFailuresDoNotChangeTheOutcome)

@@ -51,23 +51,25 @@ std::wstring FolderOf(const std::wstring& file)
 
 // LOAD_WITH_ALTERED_SEARCH_PATH looks for the library's dependencies beside it, then in the DLL
 // directory or, where none is set, the current folder, then the system folders and PATH. Its
-// own folder as the DLL directory for the load takes the current folder out, on Windows and
-// under Wine alike (an empty one would do on Windows, but Wine ignores it).
-HMODULE LoadWithDependencies(const std::wstring& file)
+// own folder as the DLL directory takes the current folder out, on Windows and under Wine alike
+// (an empty one would do on Windows, but Wine ignores it), and brings that folder into the
+// search of what the library loads later by bare name.
+HMODULE LoadWithDependencies(const std::wstring& file, CLibraryDllDirectory& directory)
 {
-    const bool setDirectory = DllDirectory().empty();
-    if (setDirectory)
-        SetDllDirectoryW(FolderOf(file).c_str());
+    if (DllDirectory().empty() && SetDllDirectoryW(FolderOf(file).c_str()))
+        directory.Reset(true);
     const HMODULE module = LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (setDirectory)
-    {
-        const CLastErrorGuard loaderError;
-        SetDllDirectoryW(nullptr);
-    }
+    if (!module)
+        directory.Reset(); // keeps the loader's reason
     return module;
 }
 
 } // namespace
+
+BOOL Detail::LeaveDllDirectoryEmpty(bool)
+{
+    return SetDllDirectoryW(L"");
+}
 
 CSearchPlaces CurrentSearchPlaces()
 {
@@ -129,7 +131,7 @@ std::wstring FindLibrary(const wchar_t* fileName, const std::vector<std::wstring
     return std::wstring();
 }
 
-HMODULE LoadLibraryOutsideCurrentFolder(const wchar_t* fileName)
+HMODULE LoadLibraryOutsideCurrentFolder(const wchar_t* fileName, CLibraryDllDirectory& directory)
 {
     if (wcspbrk(fileName, L"\\/:"))
         return LoadLibraryW(fileName);
@@ -142,7 +144,7 @@ HMODULE LoadLibraryOutsideCurrentFolder(const wchar_t* fileName)
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
-    const HMODULE module = LoadWithDependencies(file);
+    const HMODULE module = LoadWithDependencies(file, directory);
     if (module)
         SetLastError(callerError);
     return module;

@@ -6,6 +6,7 @@
 // The folders and their order are LibraryFolders'; doc/GetSessionLevel.txt tells users.
 #pragma once
 
+#include "UniqueResource.h"
 #include "ZrBase.h"
 
 #include <string>
@@ -37,10 +38,25 @@ bool IsAbsoluteFolder(const std::wstring& folder);
 // empty when none does.
 std::wstring FindLibrary(const wchar_t* fileName, const std::vector<std::wstring>& folders);
 
+namespace Detail
+{
+BOOL LeaveDllDirectoryEmpty(bool set);
+}
+
+// The process's DLL directory, set to a loaded library's folder for as long as that library
+// stays loaded: what the library loads by bare name, at its load or later on demand, is looked
+// for there and never in the current folder. GetDllDirectoryW reads a directory set empty the
+// same as none, so one is only set where it reads empty, and it is left empty again, never
+// unset: a host that had set it empty keeps the current folder out, one that had set none
+// finds it out too. A host's non-empty directory is left as it is (and serves in its place).
+// Destroy it after the library is freed.
+typedef TUniqueResource<bool, &Detail::LeaveDllDirectoryEmpty, true> CLibraryDllDirectory;
+
 // Loads `fileName`: as given when it names a folder, else from LibraryFolders, taking a library
-// of that name that the process has loaded already, as the loader would. Its own dependencies
-// are looked for beside it first and never in the current folder. The caller's last error
-// survives a load; a failed one leaves the loader's reason.
-HMODULE LoadLibraryOutsideCurrentFolder(const wchar_t* fileName);
+// of that name that the process has loaded already, as the loader would. Its own dependencies,
+// and what it loads later, are looked for beside it first and never in the current folder, for
+// as long as `directory` is held. The caller's last error survives a load; a failed one leaves
+// the loader's reason.
+HMODULE LoadLibraryOutsideCurrentFolder(const wchar_t* fileName, CLibraryDllDirectory& directory);
 
 } // namespace ZrBase

@@ -1,7 +1,5 @@
 #include "dlls.h"
 
-#include "LibrarySearch.h"
-
 namespace ZrBase
 {
 
@@ -61,7 +59,7 @@ void Detail::RaiseUnboundExport(const char* exportName, const CSlotSpelling& spe
 }
 
 CDynamicLibrary2::CDynamicLibrary2(const wchar_t* fileName, unsigned long errorCode)
-    : m_hModule(LoadLibraryOutsideCurrentFolder(fileName))
+    : m_hModule(LoadLibraryOutsideCurrentFolder(fileName, m_DllDirectory))
 {
     if (!m_hModule)
     {

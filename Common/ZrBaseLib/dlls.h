@@ -5,6 +5,7 @@
 // and only a call through an empty slot raises.
 #pragma once
 
+#include "LibrarySearch.h"
 #include "UniqueResource.h"
 #include "ZrBase.h"
 #include "ZrError.h"
@@ -25,6 +26,8 @@ public:
     CDynamicLibrary2& operator=(const CDynamicLibrary2&) = delete;
 
 private:
+    // Declared first: restored only after the library is gone.
+    CLibraryDllDirectory m_DllDirectory;
     // Unloaded with the thread's last-error value left as it was.
     TUniqueResource<HMODULE, &FreeLibrary, true> m_hModule;
 };
