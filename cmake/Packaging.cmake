@@ -47,13 +47,11 @@ include(CPack)
 # the UpgradeCode and the version: each version is a product of its own, and the same version
 # built twice is the same product.
 function(zr_add_release_file target kind output)
-    set(text ${PROJECT_SOURCE_DIR}/doc/GetSessionLevel.txt)
-    set(example ${PROJECT_SOURCE_DIR}/examples/SessionLevel.cmd)
+    string(JOIN "|" files ${ZR_SHIPPED_FILES})
     set(args -DKIND=${kind} -DOUTPUT=${output} -DSTAGE=${CMAKE_CURRENT_BINARY_DIR}/${target}-files
-        -DEPOCH=${ZR_SOURCE_DATE_EPOCH} -DEXE=$<TARGET_FILE:GetSessionLevel> -DTEXT=${text}
-        -DEXAMPLE=${example} -DNOTICES=${ZR_NOTICES})
-    set(depends GetSessionLevel ${text} ${example} ${ZR_NOTICES}
-        ${PROJECT_SOURCE_DIR}/cmake/ReleaseFiles.cmake)
+        -DEPOCH=${ZR_SOURCE_DATE_EPOCH} -DFILES=${files})
+    set(depends GetSessionLevel ${ZR_SHIPPED_SOURCES} ${PROJECT_SOURCE_DIR}/cmake/ReleaseFiles.cmake
+        ${PROJECT_SOURCE_DIR}/cmake/ShippedFiles.cmake)
     set(sign)
     if(kind STREQUAL "zip")
         list(APPEND args -DZIP=${ZR_ZIP})
@@ -96,6 +94,10 @@ if(ZR_RELEASE AND CMAKE_HOST_UNIX)
         DEPENDS GetSessionLevel ${PROJECT_SOURCE_DIR}/scripts/provenance
         COMMENT "Collecting the notices of the linked runtime"
         VERBATIM)
+    include(ShippedFiles)
     zr_add_release_file(ReleaseZip zip ${ZR_PACKAGE_DIR}/${ZR_PACKAGE_NAME}.zip)
     zr_add_release_file(ReleaseMsi msi ${ZR_PACKAGE_DIR}/${ZR_PACKAGE_NAME}.msi ${PROJECT_VERSION})
+    # What scripts/release puts in the release folder, one path a line.
+    file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/release-files.txt CONTENT
+        "$<TARGET_FILE:GetSessionLevel>\n${ZR_PACKAGE_DIR}/${ZR_PACKAGE_NAME}.zip\n${ZR_PACKAGE_DIR}/${ZR_PACKAGE_NAME}.msi\n")
 endif()

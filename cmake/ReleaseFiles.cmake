@@ -1,8 +1,8 @@
 # Makes a release file from the shipped files, the same bytes on every build of a commit:
 #   cmake -DKIND=zip|msi -DOUTPUT=<file> -DSTAGE=<folder> -DEPOCH=<seconds>
-#         -DEXE=<exe> -DTEXT=<txt> -DEXAMPLE=<cmd> -DNOTICES=<txt> [msi: -DWXS= -DVERSION= -DFILE_VERSION=
-#         -DPRODUCT_CODE= -DUPGRADE_CODE= -DWIXL= -DMSIBUILD= -DMSIINFO= -DFAKETIME=]
-#         -DZIP= -P ReleaseFiles.cmake
+#         -DFILES=<installed path>=<source>|... (cmake/ShippedFiles.cmake)
+#         [msi: -DWXS= -DVERSION= -DFILE_VERSION= -DPRODUCT_CODE= -DUPGRADE_CODE= -DWIXL=
+#         -DMSIBUILD= -DMSIINFO= -DFAKETIME=] [zip: -DZIP=] -P ReleaseFiles.cmake
 # Both are made from a staging folder whose files have fixed modes and the time EPOCH, with
 # every time zone taken as UTC: zip and cabinet entries hold local times.
 function(run)
@@ -15,16 +15,29 @@ function(run)
     set(output "${output}" PARENT_SCOPE)
 endfunction()
 
-set(files GetSessionLevel.exe GetSessionLevel.txt ThirdPartyNotices.txt examples/SessionLevel.cmd)
 file(REMOVE_RECURSE ${STAGE})
-file(MAKE_DIRECTORY ${STAGE}/examples)
-file(COPY ${EXE} DESTINATION ${STAGE} FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
-    GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-file(COPY ${TEXT} ${NOTICES} DESTINATION ${STAGE}
-    FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
-file(COPY ${EXAMPLE} DESTINATION ${STAGE}/examples
-    FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
-run(touch -d @${EPOCH} ${files} examples)
+string(REPLACE "|" ";" FILES "${FILES}")
+set(files)
+set(folders)
+foreach(entry ${FILES})
+    string(REGEX MATCH "^([^=]+)=(.+)$" _ "${entry}")
+    set(name ${CMAKE_MATCH_1})
+    set(source ${CMAKE_MATCH_2})
+    get_filename_component(folder ${name} DIRECTORY)
+    set(mode OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+    if(name MATCHES "\\.exe$")
+        list(APPEND mode OWNER_EXECUTE GROUP_EXECUTE WORLD_EXECUTE)
+    endif()
+    file(MAKE_DIRECTORY ${STAGE}/${folder})
+    file(COPY_FILE ${source} ${STAGE}/${name})
+    file(CHMOD ${STAGE}/${name} FILE_PERMISSIONS ${mode})
+    list(APPEND files ${name})
+    if(folder)
+        list(APPEND folders ${folder})
+    endif()
+endforeach()
+list(REMOVE_DUPLICATES folders)
+run(touch -d @${EPOCH} ${files} ${folders})
 file(REMOVE ${OUTPUT})
 
 if(KIND STREQUAL "zip")

@@ -1,12 +1,13 @@
 #!/bin/sh
-# Inspects the release zip: the tool exactly as built, its description, the notices and the
-# script example, nothing of the stand-ins; the tool a PE32 i386 program of at most 250 KiB.
-# (What the built exe's image header, imports and resources hold is checked on it directly.)
-# usage: check-package.sh <cmake> <objdump> <release zip> <built exe>
+# Inspects the release zip: the shipped files and nothing else (nothing of the stand-ins), the
+# tool exactly as built, a PE32 i386 program of at most 250 KiB. (What the built exe's image
+# header, imports and resources hold is checked on it directly.)
+# usage: check-package.sh <cmake> <objdump> <release zip> <built exe> "<shipped files>"
 cmake=$1
 objdump=$2
 package=$3
 built=$4
+shipped=$(printf '%s\n' $5 | LC_ALL=C sort | tr '\n' ' ')
 max_size=256000
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -18,7 +19,7 @@ fail() {
 
 (cd "$work" && "$cmake" -E tar xf "$package") || { echo "FAIL: cannot unpack $package"; exit 1; }
 contents=$(cd "$work" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
-[ "$contents" = "GetSessionLevel.exe GetSessionLevel.txt ThirdPartyNotices.txt examples/SessionLevel.cmd " ] ||
+[ "$contents" = "$shipped" ] ||
     fail "package holds: $contents"
 
 exe=$work/GetSessionLevel.exe

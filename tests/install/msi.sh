@@ -4,13 +4,13 @@
 # the installed tool run once, a package of a higher version installed over it, and removed.
 # One step per call, in this order:
 #   msi.sh <step> <wine env> <msi> <version> <upgrade msi> <upgrade version> <built exe>
-#          <stand-in folder> <launcher exe>
+#          <stand-in folder> <launcher exe> "<shipped files>"
 #   step: install | run | upgrade | uninstall, or suite: installed into a folder of the suite's,
 #         run, upgraded and removed there, all in one
 set -u
 step=$1
 . "$2"
-msi=$3 version=$4 upgrade=$5 upgrade_version=$6 built=$7 standin=$8 launcher=$9
+msi=$3 version=$4 upgrade=$5 upgrade_version=$6 built=$7 standin=$8 launcher=$9 shipped=${10}
 
 folder="$WINEPREFIX/drive_c/Program Files (x86)/GetSessionLevel"
 installed='C:\Program Files (x86)\GetSessionLevel\GetSessionLevel.exe'
@@ -36,13 +36,13 @@ products() {
 # The files in a folder, sorted, on one line.
 files_in() { (cd "$1" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' '); }
 
-# The installed files: the tool, its text, the notices and the script example in the folder (the first
-# argument, $folder when none), beside what the second argument names, and nothing else; the
-# only copy of the tool in the prefix.
+# The installed files: the shipped ones in the folder (the first argument, $folder when none),
+# beside what the second argument names, and nothing else; the only copy of the tool in the
+# prefix.
 check_files() {
     where=${1:-$folder}
     contents=$(files_in "$where")
-    [ "$contents" = "GetSessionLevel.exe GetSessionLevel.txt ThirdPartyNotices.txt ${2:-}examples/SessionLevel.cmd " ] ||
+    [ "$contents" = "$(printf '%s\n' $shipped ${2:-} | LC_ALL=C sort | tr '\n' ' ')" ] ||
         fail "installed in $where: ${contents:-nothing}"
     cmp -s "$where/GetSessionLevel.exe" "$built" || fail "the installed tool is not the one built"
     copies=$(find "$WINEPREFIX/drive_c" -iname GetSessionLevel.exe | wc -l)
@@ -105,7 +105,7 @@ suite)
     mkdir -p "$suite"
     cp "$standin/ZrSrvApi.dll" "$suite/"
     msiexec /i "$msi" /qn 'INSTALLFOLDER=C:\Suite\' || fail "msiexec /i INSTALLFOLDER=C:\Suite\ failed"
-    check_files "$suite" "ZrSrvApi.dll "
+    check_files "$suite" ZrSrvApi.dll
     [ "$(products)" = "GetSessionLevel $version" ] || fail "registered: $(products)"
     [ "$(install_location)" = 'C:\Suite\' ] || fail "InstallLocation: $(install_location)"
     # Found beside itself, from any current folder and with nothing of ours on the path.
@@ -116,7 +116,7 @@ suite)
     fi
     # An upgrade that does not name the folder, or names another, stays where the tool is.
     msiexec /i "$upgrade" /qn 'INSTALLFOLDER=C:\Elsewhere\' || fail "msiexec /i $(basename "$upgrade") failed"
-    check_files "$suite" "ZrSrvApi.dll "
+    check_files "$suite" ZrSrvApi.dll
     [ "$(products)" = "GetSessionLevel $upgrade_version" ] || fail "registered: $(products)"
     [ ! -e "$elsewhere" ] || fail "the upgrade made C:\Elsewhere"
     msiexec /x "$upgrade" /qn || fail "msiexec /x $(basename "$upgrade") failed"

@@ -1,16 +1,14 @@
 #!/bin/sh
 # Validates a bill of materials against the CycloneDX 1.5 JSON schema with the CycloneDX
-# project's own validator (npm @cyclonedx/cyclonedx-library), installed once into <tools>, and
-# checks what it must name: the release's three files with their SHA-256, and the runtime
-# linked into the exe, each with a version and a licence.
-#   check-sbom.sh <bom> <tools folder>
+# project's own validator (npm @cyclonedx/cyclonedx-library, which scripts/setup installs beside
+# this file), and checks what it must name: the release's three files with their SHA-256, and
+# the runtime linked into the exe, each with a version and a licence.
+#   check-sbom.sh <bom>
 set -u
-bom=$1 tools=$2
-if [ ! -d "$tools/node_modules/@cyclonedx/cyclonedx-library" ]; then
-    mkdir -p "$tools"
-    (cd "$tools" && npm install --no-audit --no-fund --silent @cyclonedx/cyclonedx-library@10 \
-        ajv@8 ajv-formats@3 ajv-formats-draft2019@1) || { echo "FAIL: cannot install the validator"; exit 1; }
-fi
+bom=$1
+tools=$(dirname "$0")/sbom-validator
+[ -d "$tools/node_modules/@cyclonedx/cyclonedx-library" ] ||
+    { echo "FAIL: no validator in $tools: run scripts/setup"; exit 1; }
 NODE_PATH=$tools/node_modules node - "$bom" <<'EOF_JS'
 const fs = require('fs');
 const cdx = require('@cyclonedx/cyclonedx-library');
@@ -24,7 +22,7 @@ for (const name of ['GetSessionLevel.exe', /-win32\.zip$/, /-win32\.msi$/]) {
         problems.push(`no SHA-256 of ${name}`);
 }
 const libraries = bom.components.filter(c => c.type === 'library');
-for (const part of [/^g\+\+-mingw-w64-i686-win32$/, /^gcc-mingw-w64-i686-win32$/, /^mingw-w64-i686-dev$/])
+for (const part of [/^g\+\+-mingw-w64-i686-win32$/, /^gcc-mingw-w64-i686-win32$/, /^gcc-mingw-w64-i686-posix$/, /^mingw-w64-i686-dev$/])
     if (!libraries.some(c => part.test(c.name) && c.version && c.licenses && c.licenses.length))
         problems.push(`no version and licence of ${part}`);
 new cdx.Validation.JsonStrictValidator('1.5').validate(text).then(error => {
