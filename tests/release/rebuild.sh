@@ -101,6 +101,23 @@ bash "$source/scripts/provenance" compare "$work/elsewhere.buildinfo" "$record" 
     grep -q "recorded: zip:.* (= 0-elsewhere)" || fail "a package that differs from the record is not named"
 sh "$(dirname "$0")/check-sbom.sh" "$work"/cloned/*.cdx.json || status=1
 
+# The check: a rebuild from scratch whatever the build folder holds, every file compared, its
+# verdict last, nothing left behind.
+check() { # <release folder>: the check's last line
+    mkdir -p "$work/tmp"
+    (cd "$clone" && TMPDIR=$work/tmp bash scripts/check-release "$1" >"$work/check.log" 2>&1)
+    echo "$? $(tail -n 1 "$work/check.log")"
+    [ -z "$(ls -A "$work/tmp")" ] || fail "check-release left $(ls "$work/tmp")"
+}
+echo corrupted >"$clone/build/release/bin/GetSessionLevel.exe"
+case $(check "$work/cloned") in "0 check-release: PASS"*) ;; *) fail "check-release: $(cat "$work/check.log")" ;; esac
+cp -r "$work/cloned" "$work/edited"
+sed -i 's/"ZPL-2.1"/"MIT"/' "$work"/edited/*.cdx.json
+sed -i 's/^Source-Date-Epoch-From: .*/&,/' "$work"/edited/*.buildinfo
+case $(check "$work/edited") in "1 check-release: FAIL"*) ;; *) fail "an edited release passed: $(cat "$work/check.log")" ;; esac
+grep -q "^differs: .*cdx.json" "$work/check.log" && grep -q "release differs in Source-Date-Epoch-From" "$work/check.log" ||
+    fail "the edits are not named: $(cat "$work/check.log")"
+
 # Sources with no commit time anywhere: refused, never dated by accident.
 plain=$work/sources-without-history
 mkdir -p "$plain"
