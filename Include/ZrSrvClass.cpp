@@ -79,7 +79,8 @@ DWORD CZrSrv::OpenSession(const wchar_t* clientName, DWORD flags)
         HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(_ZR_SESSION))));
     _ZR_SESSION* const record = ss.Get();
     if (!record)
-        ThrowError(CErrorCode(ERROR_NOT_ENOUGH_MEMORY), SourceFile, 82, L"CZrSrv::OpenSession");
+        ThrowError(CErrorCode(ERROR_NOT_ENOUGH_MEMORY), SourceFile, __LINE__,
+                   L"CZrSrv::OpenSession");
     record->ClientName = clientName;
     record->ClientVersion = ClientVersionBlock();
     record->KernelVersion = ClientVersionBlock();

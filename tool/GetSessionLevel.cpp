@@ -45,8 +45,8 @@ DWORD GetSessionLevel(DWORD* Level)
         void* pInfo = srv->SessionGetInfo(nullptr, ZrUserInfoSessionLevel);
         // The service promises a buffer on success; a null one must not pass for a level.
         if (!pInfo)
-            ZrBase::ThrowError(ZrBase::CErrorCode(ERROR_INVALID_DATA), L"tool/GetSessionLevel", 48,
-                               L"GetSessionLevel");
+            ZrBase::ThrowError(ZrBase::CErrorCode(ERROR_INVALID_DATA), L"tool/GetSessionLevel",
+                               __LINE__, L"GetSessionLevel");
         // The level is taken before the buffer goes back.
         *Level = *static_cast<const DWORD*>(pInfo);
         srv->BufferFree(pInfo);

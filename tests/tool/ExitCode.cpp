@@ -3,7 +3,7 @@
 //   ExitCode <program> [arguments...]
 // A program name without a folder is taken from the launcher's own folder. The program writes
 // to this console; the report follows as "exit code: <decimal> (0x<hex>)".
-#include "TestSupport.h"
+#include "StandIns.h"
 
 #include <cstdio>
 #include <cwchar>

@@ -1,7 +1,9 @@
 // Runs the real GetSessionLevel.exe in a folder of its own, beside a stand-in service library.
 #pragma once
 
-#include "TestSupport.h"
+#include "Files.h"
+#include "Processes.h"
+#include "StandIns.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,5 @@
 // The real GetSessionLevel.exe, run in a folder of its own with a stand-in service library.
+#include "Registry.h"
 #include "ToolRunner.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "Errors.h"
 #include "ZrError.h"
 #include "ZrErrorMessage.h"
 

@@ -1,4 +1,8 @@
-#include "TestSupport.h"
+#include "Errors.h"
+#include "Files.h"
+#include "Processes.h"
+#include "Registry.h"
+#include "StandIns.h"
 #include "ZrSrvClass.h"
 
 #include <gtest/gtest.h>

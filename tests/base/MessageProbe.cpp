@@ -3,7 +3,8 @@
 // prints "language=0x%04X" and then "<code>=<text>" per code (hexadecimal codes, UTF-8 text).
 // With --reread it stores <locale> as the product locale after the first language read and
 // prints the language a second time.
-#include "TestSupport.h"
+#include "Files.h"
+#include "Registry.h"
 #include "ZrErrorMessage.h"
 
 #include <cstdio>

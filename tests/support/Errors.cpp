@@ -1,0 +1,34 @@
+#include "Errors.h"
+
+#include "Checked.h"
+#include <gtest/gtest.h>
+
+namespace ZrTest
+{
+
+std::wstring ErrorProperty(const ZrBase::CZrError& error, const std::wstring& key)
+{
+    const std::wstring dump = L"\r\n" + std::wstring(error.GetDump());
+    const std::wstring start = L"\r\n" + key + L": ";
+    size_t at = dump.find(start);
+    if (at == std::wstring::npos)
+        return L"(missing)";
+    at += start.size();
+    return dump.substr(at, dump.find(L"\r\n", at) - at);
+}
+
+ZrBase::CZrError Raised(const std::function<void()>& call)
+{
+    try
+    {
+        call();
+    }
+    catch (const ZrBase::CZrError& error)
+    {
+        return error;
+    }
+    ADD_FAILURE() << "nothing raised";
+    return ZrBase::CZrError(ZrBase::CErrorCode(0), nullptr, 0, nullptr);
+}
+
+} // namespace ZrTest
