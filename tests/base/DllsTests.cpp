@@ -6,7 +6,8 @@
 #include <gtest/gtest.h>
 
 using namespace ZrBase;
-using ZrTest::ErrorProperty;
+using ZrTest::ExpectPlace;
+using ZrTest::Raised;
 using ZrTest::ServiceLibraryLoaded;
 
 namespace
@@ -36,30 +37,14 @@ TEST(DynamicLibrary, MissingLibraryRaisesTheCallersCode)
     ZrTest::CScopedRegistryValue locale(ZrTest::ProductLocale);
     locale.SetString(L"de-DE");
     SetLastError(0xdeadbeef);
-    try
-    {
-        CDynamicLibrary2 library(L"ZrNoSuchLibrary.dll", 0xE601000D);
-        FAIL() << "loaded a library that does not exist";
-    }
-    catch (const CZrError& error)
-    {
-        // The loader's reason stays in the last error, not in the error.
-        EXPECT_EQ(ERROR_MOD_NOT_FOUND, GetLastError());
-        EXPECT_EQ(0xE601000Du, error.GetCode());
-        EXPECT_EQ(L"488", ErrorProperty(error, L"Line"));
-        EXPECT_EQ(L"Common/ZrBaseLib/dlls", ErrorProperty(error, L"File"));
-        EXPECT_EQ(L"ZrBase::CDynamicLibrary2::CDynamicLibrary2", ErrorProperty(error, L"Function"));
-    }
+    const CZrError error =
+        Raised([] { CDynamicLibrary2 library(L"ZrNoSuchLibrary.dll", 0xE601000D); });
+    // The loader's reason stays in the last error, not in the error.
+    EXPECT_EQ(ERROR_MOD_NOT_FOUND, GetLastError());
+    ExpectPlace(error, 0xE601000D, L"Common/ZrBaseLib/dlls", L"488",
+                L"ZrBase::CDynamicLibrary2::CDynamicLibrary2");
     // Whatever code the caller chose.
-    try
-    {
-        CDynamicLibrary2 library(L"ZrNoSuchLibrary.dll", 42);
-        FAIL() << "loaded a library that does not exist";
-    }
-    catch (const CZrError& error)
-    {
-        EXPECT_EQ(42u, error.GetCode());
-    }
+    EXPECT_EQ(42u, Raised([] { CDynamicLibrary2 library(L"ZrNoSuchLibrary.dll", 42); }).GetCode());
 }
 
 TEST(DynamicLibrary, UnloadKeepsTheLastErrorAndOtherReferences)
@@ -96,14 +81,6 @@ TEST(DynamicLibrary, UnloadKeepsTheLastErrorAndOtherReferences)
     EXPECT_FALSE(ServiceLibraryLoaded());
 
     // A binding whose construction fails after the load leaves the library unloaded.
-    try
-    {
-        CFailingApi api;
-        FAIL() << "the member did not raise";
-    }
-    catch (const CZrError& error)
-    {
-        EXPECT_EQ(0x1234u, error.GetCode());
-    }
+    EXPECT_EQ(0x1234u, Raised([] { CFailingApi api; }).GetCode());
     EXPECT_FALSE(ServiceLibraryLoaded());
 }

@@ -11,6 +11,7 @@
 
 using namespace ZrBase;
 using ZrTest::ErrorProperty;
+using ZrTest::ExpectPlace;
 using ZrTest::Raised;
 using ZrTest::ServiceLibraryLoaded;
 
@@ -18,6 +19,7 @@ namespace
 {
 
 const wchar_t ServiceLibrary[] = L"ZrSrvApi.dll";
+const wchar_t Dlls[] = L"Common/ZrBaseLib/dlls";
 
 // A binding whose slot names another library than the one its base loads.
 class CMismatchedApi : public CDynamicLibrary2
@@ -71,18 +73,11 @@ TEST(ServiceBinding, PartialLibraryBindsAndRaisesOnlyWhenAMissingSlotIsCalled)
 
     // The missing one raises, naming the export in the description.
     _ZR_SESSION record = {};
-    try
-    {
-        api.ZrOpenSession(&record);
-        FAIL() << "called a missing export";
-    }
-    catch (const CZrError& error)
-    {
-        EXPECT_EQ(0xE6010032u, error.GetCode());
-        EXPECT_EQ(L"523", ErrorProperty(error, L"Line"));
-        EXPECT_EQ(L"Common/ZrBaseLib/dlls", ErrorProperty(error, L"File"));
-        EXPECT_NE(std::wstring::npos, std::wstring(error.GetDescription()).find(L"ZrOpenSession"));
-    }
+    const CZrError error = Raised([&] { api.ZrOpenSession(&record); });
+    EXPECT_EQ(0xE6010032u, error.GetCode());
+    EXPECT_EQ(L"523", ErrorProperty(error, L"Line"));
+    EXPECT_EQ(Dlls, ErrorProperty(error, L"File"));
+    EXPECT_NE(std::wstring::npos, std::wstring(error.GetDescription()).find(L"ZrOpenSession"));
     // Still in working order.
     EXPECT_EQ(0x1234u, api.ZrCloseSession(nullptr));
 }
@@ -123,18 +118,9 @@ TEST(ServiceBinding, MissingLibraryFileRaisesFromTheBase)
 {
     const ZrTest::CTemporaryDirectory empty;
     SetDllDirectoryW(empty.Path().c_str());
-    try
-    {
-        CZrSrvApi api;
-        FAIL() << "bound a library that is not there";
-    }
-    catch (const CZrError& error)
-    {
-        // From the load, before any slot looked for the module.
-        EXPECT_EQ(0xE601000Du, error.GetCode());
-        EXPECT_EQ(L"488", ErrorProperty(error, L"Line"));
-        EXPECT_EQ(L"ZrBase::CDynamicLibrary2::CDynamicLibrary2", ErrorProperty(error, L"Function"));
-    }
+    // From the load, before any slot looked for the module.
+    ExpectPlace(Raised([] { CZrSrvApi api; }), 0xE601000D, Dlls, L"488",
+                L"ZrBase::CDynamicLibrary2::CDynamicLibrary2");
     SetDllDirectoryW(nullptr);
 }
 
@@ -143,35 +129,20 @@ TEST(ServiceBinding, SlotWithoutItsLibraryRaisesTheLoaderCode)
     // A slot of the service table built where the library is not loaded.
     ASSERT_FALSE(ServiceLibraryLoaded());
     typedef unsigned long(__stdcall * POpenSession)(_ZR_SESSION*);
-    try
-    {
-        TFunctionCall2<CZrSrvApi::CLibName, POpenSession, CZrSrvApi::CZrOpenSession> slot;
-        FAIL() << "bound without the library";
-    }
-    catch (const CZrError& error)
-    {
-        EXPECT_EQ(static_cast<unsigned long>(ERROR_MOD_NOT_FOUND), error.GetCode());
-        EXPECT_EQ(L"516", ErrorProperty(error, L"Line"));
-        EXPECT_EQ(L"ZrBase::TFunctionCall2<class CZrSrvApi::CLibName,unsigned long "
-                  L"(__stdcall*)(struct _ZR_SESSION *),class "
-                  L"CZrSrvApi::CZrOpenSession>::TFunctionCall2",
-                  ErrorProperty(error, L"Function"));
-    }
+    ExpectPlace(
+        Raised([] {
+            TFunctionCall2<CZrSrvApi::CLibName, POpenSession, CZrSrvApi::CZrOpenSession> slot;
+        }),
+        ERROR_MOD_NOT_FOUND, Dlls, L"516",
+        L"ZrBase::TFunctionCall2<class CZrSrvApi::CLibName,unsigned long "
+        L"(__stdcall*)(struct _ZR_SESSION *),class "
+        L"CZrSrvApi::CZrOpenSession>::TFunctionCall2");
 
     // In a binding, the library its base loaded is released before the error arrives.
     const ZrTest::CScopedStandIn standIn(L"full");
-    try
-    {
-        CMismatchedApi api;
-        FAIL() << "bound a slot of a library that is not loaded";
-    }
-    catch (const CZrError& error)
-    {
-        EXPECT_FALSE(ServiceLibraryLoaded());
-        EXPECT_EQ(static_cast<unsigned long>(ERROR_MOD_NOT_FOUND), error.GetCode());
-        EXPECT_EQ(L"516", ErrorProperty(error, L"Line"));
-        EXPECT_EQ(L"ZrBase::TFunctionCall2<class CMismatchedApi::CLibName,unsigned long "
-                  L"(__stdcall*)(void *),class CMismatchedApi::CZrCloseSession>::TFunctionCall2",
-                  ErrorProperty(error, L"Function"));
-    }
+    const CZrError error = Raised([] { CMismatchedApi api; });
+    EXPECT_FALSE(ServiceLibraryLoaded());
+    ExpectPlace(error, ERROR_MOD_NOT_FOUND, Dlls, L"516",
+                L"ZrBase::TFunctionCall2<class CMismatchedApi::CLibName,unsigned long "
+                L"(__stdcall*)(void *),class CMismatchedApi::CZrCloseSession>::TFunctionCall2");
 }

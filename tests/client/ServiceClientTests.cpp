@@ -54,10 +54,7 @@ private:
 void ExpectPlace(const CZrError& error, unsigned long code, const wchar_t* line,
                  const wchar_t* function)
 {
-    EXPECT_EQ(code, error.GetCode());
-    EXPECT_EQ(SourceFile, ErrorProperty(error, L"File"));
-    EXPECT_EQ(line, ErrorProperty(error, L"Line"));
-    EXPECT_EQ(function, ErrorProperty(error, L"Function"));
+    ZrTest::ExpectPlace(error, code, SourceFile, line, function);
 }
 
 } // namespace

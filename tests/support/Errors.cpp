@@ -1,6 +1,5 @@
 #include "Errors.h"
 
-#include "Checked.h"
 #include <gtest/gtest.h>
 
 namespace ZrTest
@@ -29,6 +28,15 @@ ZrBase::CZrError Raised(const std::function<void()>& call)
     }
     ADD_FAILURE() << "nothing raised";
     return ZrBase::CZrError(ZrBase::CErrorCode(0), nullptr, 0, nullptr);
+}
+
+void ExpectPlace(const ZrBase::CZrError& error, unsigned long code, const wchar_t* file,
+                 const wchar_t* line, const wchar_t* function)
+{
+    EXPECT_EQ(code, error.GetCode());
+    EXPECT_EQ(file, ErrorProperty(error, L"File"));
+    EXPECT_EQ(line, ErrorProperty(error, L"Line"));
+    EXPECT_EQ(function, ErrorProperty(error, L"Function"));
 }
 
 } // namespace ZrTest

@@ -16,4 +16,8 @@ std::wstring ErrorProperty(const ZrBase::CZrError& error, const std::wstring& ke
 // failure, and an error of code 0, when it raises none.
 ZrBase::CZrError Raised(const std::function<void()>& call);
 
+// Checks an error's code and the place it records.
+void ExpectPlace(const ZrBase::CZrError& error, unsigned long code, const wchar_t* file,
+                 const wchar_t* line, const wchar_t* function);
+
 } // namespace ZrTest
