@@ -377,10 +377,16 @@ TEST(Tool, ScriptExampleTellsLevelZeroFromFailure)
         }
         ZrTest::CEnvironment settings = c.Settings;
         settings.emplace_back(L"ZRSRVAPI_LEVEL", c.Level);
+        // What the tool did, for a failure to show.
+        const std::wstring trace = root.File(L"trace.txt");
+        DeleteFileW(trace.c_str());
+        settings.emplace_back(L"ZRSRVAPI_TRACE", trace);
         const ZrTest::CProcessResult run =
             ZrTest::RunProcess(host, L"/c caller.cmd " + c.Argument, root.Path(), settings);
         EXPECT_EQ(0u, run.StartError);
-        EXPECT_EQ(std::string(c.Output) + "\r\n", run.Output) << c.What;
+        EXPECT_EQ(std::string(c.Output) + "\r\n", run.Output)
+            << c.What << "; the service library's trace:\n"
+            << ZrTest::ReadFileBytes(trace);
         EXPECT_EQ(c.ExitCode, run.ExitCode) << c.What;
     }
 
