@@ -88,13 +88,11 @@ if(ZR_RELEASE AND CMAKE_HOST_UNIX)
     set(ZR_CXX_COMPILER ${CMAKE_CXX_COMPILER} CACHE INTERNAL "")
     set(ZR_RC_COMPILER ${CMAKE_RC_COMPILER} CACHE INTERNAL "")
     # The notices that the licences of what is linked into the exe ask it to carry.
-    set(ZR_NOTICES ${CMAKE_BINARY_DIR}/ThirdPartyNotices.txt)
     add_custom_command(OUTPUT ${ZR_NOTICES}
         COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/provenance notices ${CMAKE_BINARY_DIR} ${ZR_NOTICES}
         DEPENDS GetSessionLevel ${PROJECT_SOURCE_DIR}/scripts/provenance
         COMMENT "Collecting the notices of the linked runtime"
         VERBATIM)
-    include(ShippedFiles)
     zr_add_release_file(ReleaseZip zip ${ZR_PACKAGE_DIR}/${ZR_PACKAGE_NAME}.zip)
     zr_add_release_file(ReleaseMsi msi ${ZR_PACKAGE_DIR}/${ZR_PACKAGE_NAME}.msi ${PROJECT_VERSION})
     # What scripts/release puts in the release folder, one path a line.
