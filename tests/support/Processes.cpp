@@ -2,16 +2,13 @@
 
 #include "Checked.h"
 #include <algorithm>
+#include <cstdio>
 
 namespace ZrTest
 {
 
 namespace
 {
-
-// CreateProcessW under Wine now and then fails with this before the child runs.
-const DWORD ErrorInternalDbError = 1359;
-const int StartAttempts = 5;
 
 // The environment block of this process with `changes` applied, sorted as Windows expects.
 std::vector<wchar_t> EnvironmentBlock(const CEnvironment& changes)
@@ -65,56 +62,65 @@ DWORD HandleCount()
     return count;
 }
 
+BOOL StartProcess(const std::wstring& program, std::wstring commandLine, BOOL inheritHandles,
+                  DWORD flags, void* environment, const wchar_t* directory, STARTUPINFOW& startup,
+                  PROCESS_INFORMATION& process)
+{
+    for (int attempt = 1;; ++attempt)
+    {
+        if (CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, inheritHandles,
+                           flags, environment, directory, &startup, &process))
+            return TRUE;
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == 2)
+            return FALSE;
+        fwprintf(stderr, L"wine: %ls did not start (error %lu, attempt %d of 2)\n", program.c_str(),
+                 static_cast<unsigned long>(error), attempt);
+    }
+}
+
 CProcessResult RunProcess(const std::wstring& program, const std::wstring& arguments,
                           const std::wstring& directory, const CEnvironment& environment)
 {
     CProcessResult result = {0, 0, 0, std::string()};
     std::vector<wchar_t> block = EnvironmentBlock(environment);
 
-    for (int attempt = 0; attempt < StartAttempts; ++attempt)
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    CHandle readEnd, writeEnd;
+    Check(CreatePipe(readEnd.Receive(), writeEnd.Receive(), &inherit, 0), "CreatePipe");
+    SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
+    CHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                            nullptr));
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nul.Get();
+    startup.hStdOutput = writeEnd.Get();
+    startup.hStdError = nul.Get();
+
+    std::wstring commandLine = L"\"" + program + L"\"";
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
+    PROCESS_INFORMATION process = {};
+    if (!StartProcess(program, commandLine, TRUE, CREATE_UNICODE_ENVIRONMENT, block.data(),
+                      directory.empty() ? nullptr : directory.c_str(), startup, process))
     {
-        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-        CHandle readEnd, writeEnd;
-        Check(CreatePipe(readEnd.Receive(), writeEnd.Receive(), &inherit, 0), "CreatePipe");
-        SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
-        CHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
-                                nullptr));
-
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = nul.Get();
-        startup.hStdOutput = writeEnd.Get();
-        startup.hStdError = nul.Get();
-
-        std::wstring commandLine = L"\"" + program + L"\"";
-        if (!arguments.empty())
-            commandLine += L" " + arguments;
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
-                            CREATE_UNICODE_ENVIRONMENT, block.data(),
-                            directory.empty() ? nullptr : directory.c_str(), &startup, &process))
-        {
-            result.StartError = GetLastError();
-            if (result.StartError == ErrorInternalDbError)
-                continue;
-            return result;
-        }
-        result.StartError = 0;
-        result.ProcessId = process.dwProcessId;
-        CHandle processHandle(process.hProcess), threadHandle(process.hThread);
-        writeEnd.Reset();
-        nul.Reset();
-
-        char chunk[4096];
-        DWORD read = 0;
-        while (ReadFile(readEnd.Get(), chunk, sizeof(chunk), &read, nullptr) && read > 0)
-            result.Output.append(chunk, read);
-        WaitForSingleObject(processHandle.Get(), INFINITE);
-        GetExitCodeProcess(processHandle.Get(), &result.ExitCode);
+        result.StartError = GetLastError();
         return result;
     }
+    result.ProcessId = process.dwProcessId;
+    CHandle processHandle(process.hProcess), threadHandle(process.hThread);
+    writeEnd.Reset();
+    nul.Reset();
+
+    char chunk[4096];
+    DWORD read = 0;
+    while (ReadFile(readEnd.Get(), chunk, sizeof(chunk), &read, nullptr) && read > 0)
+        result.Output.append(chunk, read);
+    WaitForSingleObject(processHandle.Get(), INFINITE);
+    GetExitCodeProcess(processHandle.Get(), &result.ExitCode);
     return result;
 }
 

@@ -21,6 +21,13 @@ struct CProcessResult
 
 typedef std::vector<std::pair<std::wstring, std::wstring>> CEnvironment;
 
+// CreateProcessW, but a start that Wine failed with ERROR_INTERNAL_ERROR, which it answers
+// when the child died before running any code of its own, is made once more and said on
+// standard error. Any other failure returns FALSE with the last error set.
+BOOL StartProcess(const std::wstring& program, std::wstring commandLine, BOOL inheritHandles,
+                  DWORD flags, void* environment, const wchar_t* directory, STARTUPINFOW& startup,
+                  PROCESS_INFORMATION& process);
+
 // Runs `program` with `arguments` in `directory`, the environment of this process changed by
 // `environment` (an empty value removes a variable), and waits for it.
 CProcessResult RunProcess(const std::wstring& program, const std::wstring& arguments,

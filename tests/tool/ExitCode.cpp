@@ -3,6 +3,7 @@
 //   ExitCode <program> [arguments...]
 // A program name without a folder is taken from the launcher's own folder. The program writes
 // to this console; the report follows as "exit code: <decimal> (0x<hex>)".
+#include "Processes.h"
 #include "StandIns.h"
 
 #include <cstdio>
@@ -26,8 +27,7 @@ int wmain(int argc, wchar_t** argv)
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                        nullptr, &startup, &process))
+    if (!ZrTest::StartProcess(program, commandLine, TRUE, 0, nullptr, nullptr, startup, process))
     {
         fwprintf(stderr, L"cannot start %ls: error %lu\n", program.c_str(), GetLastError());
         return 1;

@@ -377,16 +377,17 @@ TEST(Tool, ScriptExampleTellsLevelZeroFromFailure)
         }
         ZrTest::CEnvironment settings = c.Settings;
         settings.emplace_back(L"ZRSRVAPI_LEVEL", c.Level);
-        // What the tool did, for a failure to show.
+        // What the tool did and what the script host said, for a failure to show.
         const std::wstring trace = root.File(L"trace.txt");
         DeleteFileW(trace.c_str());
         settings.emplace_back(L"ZRSRVAPI_TRACE", trace);
-        const ZrTest::CProcessResult run =
-            ZrTest::RunProcess(host, L"/c caller.cmd " + c.Argument, root.Path(), settings);
+        const ZrTest::CProcessResult run = ZrTest::RunProcess(
+            host, L"/c caller.cmd " + c.Argument + L" 2>errors.txt", root.Path(), settings);
         EXPECT_EQ(0u, run.StartError);
         EXPECT_EQ(std::string(c.Output) + "\r\n", run.Output)
             << c.What << "; the service library's trace:\n"
-            << ZrTest::ReadFileBytes(trace);
+            << ZrTest::ReadFileBytes(trace) << "standard error:\n"
+            << ZrTest::ReadFileBytes(root.File(L"errors.txt"));
         EXPECT_EQ(c.ExitCode, run.ExitCode) << c.What;
     }
 
