@@ -10,7 +10,6 @@ execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-libgcc-file-name
     OUTPUT_VARIABLE _zr_libgcc OUTPUT_STRIP_TRAILING_WHITESPACE)
 get_filename_component(_zr_runtime_dir "${_zr_libgcc}" DIRECTORY)
 string(REGEX REPLACE "-posix$" "-win32" _zr_runtime_dir "${_zr_runtime_dir}")
-# Read back by scripts/provenance, which names what is linked from it.
 set(ZR_SINGLE_THREAD_RUNTIME_DIR ${_zr_runtime_dir} CACHE INTERNAL "")
 if(NOT EXISTS "${ZR_SINGLE_THREAD_RUNTIME_DIR}/libstdc++.a")
     message(FATAL_ERROR "The win32 thread model runtime is missing (${ZR_SINGLE_THREAD_RUNTIME_DIR}): "

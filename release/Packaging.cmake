@@ -1,6 +1,6 @@
 # Packages. Only the shipping i686 build is released, as a ZIP and as an MSI:
 #   GetSessionLevel-<version>-win32.zip, .msi    the tool, its description, the script example
-# both made by the build (cmake/ReleaseFiles.cmake), the same bytes on every build of a commit.
+# both made by the build (release/ReleaseFiles.cmake), the same bytes on every build of a commit.
 # The x86_64 build is for development and tests only: the suite's service library is 32-bit,
 # and the 64-bit record layout is a guess of ours, so a 64-bit tool could only fail on a real
 # machine. Both builds package the stand-ins with CPack, for tests only, never with the tool:
@@ -43,15 +43,15 @@ include(CPack)
 #
 # The tool's release zip, or its Windows Installer package of the given version (made by wixl
 # from tool/GetSessionLevel.wxs), from the files of the release; a package is signed when a
-# certificate is given (cmake/sign-authenticode.sh). The product code of a package follows from
+# certificate is given (release/sign-authenticode.sh). The product code of a package follows from
 # the UpgradeCode and the version: each version is a product of its own, and the same version
 # built twice is the same product.
 function(zr_add_release_file target kind output)
     string(JOIN "|" files ${ZR_SHIPPED_FILES})
     set(args -DKIND=${kind} -DOUTPUT=${output} -DSTAGE=${CMAKE_CURRENT_BINARY_DIR}/${target}-files
         -DEPOCH=${ZR_SOURCE_DATE_EPOCH} -DFILES=${files})
-    set(depends GetSessionLevel ${ZR_SHIPPED_SOURCES} ${PROJECT_SOURCE_DIR}/cmake/ReleaseFiles.cmake
-        ${PROJECT_SOURCE_DIR}/cmake/ShippedFiles.cmake)
+    set(depends GetSessionLevel ${ZR_SHIPPED_SOURCES} ${PROJECT_SOURCE_DIR}/release/ReleaseFiles.cmake
+        ${PROJECT_SOURCE_DIR}/release/ShippedFiles.cmake)
     set(sign)
     if(kind STREQUAL "zip")
         list(APPEND args -DZIP=${ZR_ZIP})
@@ -68,7 +68,7 @@ function(zr_add_release_file target kind output)
     get_filename_component(folder ${output} DIRECTORY)
     add_custom_command(OUTPUT ${output}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
-        COMMAND ${CMAKE_COMMAND} ${args} -P ${PROJECT_SOURCE_DIR}/cmake/ReleaseFiles.cmake
+        COMMAND ${CMAKE_COMMAND} ${args} -P ${PROJECT_SOURCE_DIR}/release/ReleaseFiles.cmake
         ${sign}
         DEPENDS ${depends}
         COMMENT "Making ${output}"
@@ -84,18 +84,18 @@ if(ZR_RELEASE AND CMAKE_HOST_UNIX)
             message(FATAL_ERROR "${tool} not found: run scripts/setup")
         endif()
     endforeach()
-    # Read back by scripts/provenance, which names the packages they come from.
+    # Read back by the rebuild test, which checks that the record names their libraries.
     set(ZR_CXX_COMPILER ${CMAKE_CXX_COMPILER} CACHE INTERNAL "")
     set(ZR_RC_COMPILER ${CMAKE_RC_COMPILER} CACHE INTERNAL "")
     # The notices that the licences of what is linked into the exe ask it to carry.
     add_custom_command(OUTPUT ${ZR_NOTICES}
-        COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/provenance notices ${CMAKE_BINARY_DIR} ${ZR_NOTICES}
-        DEPENDS GetSessionLevel ${PROJECT_SOURCE_DIR}/scripts/provenance
+        COMMAND bash ${PROJECT_SOURCE_DIR}/release/provenance notices ${CMAKE_BINARY_DIR} ${ZR_NOTICES}
+        DEPENDS GetSessionLevel ${PROJECT_SOURCE_DIR}/release/provenance
         COMMENT "Collecting the notices of the linked runtime"
         VERBATIM)
     zr_add_release_file(ReleaseZip zip ${ZR_PACKAGE_DIR}/${ZR_PACKAGE_NAME}.zip)
     zr_add_release_file(ReleaseMsi msi ${ZR_PACKAGE_DIR}/${ZR_PACKAGE_NAME}.msi ${PROJECT_VERSION})
-    # What scripts/release puts in the release folder, one path a line.
+    # What release/make puts in the release folder, one path a line.
     file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/release-files.txt CONTENT
         "$<TARGET_FILE:GetSessionLevel>\n${ZR_PACKAGE_DIR}/${ZR_PACKAGE_NAME}.zip\n${ZR_PACKAGE_DIR}/${ZR_PACKAGE_NAME}.msi\n")
 endif()

@@ -2,7 +2,7 @@
 # in the order the zip stores them: the one list of the shipped files. The packaging, the
 # package and installer checks derive from it, and tool/GetSessionLevel.wxs is checked against
 # it by installing the package (tests/install/msi.sh).
-# The notices are made by the build (cmake/Packaging.cmake).
+# The notices are made by the build (release/Packaging.cmake).
 set(ZR_NOTICES ${CMAKE_BINARY_DIR}/ThirdPartyNotices.txt)
 set(ZR_SHIPPED_FILES
     GetSessionLevel.exe=$<TARGET_FILE:GetSessionLevel>

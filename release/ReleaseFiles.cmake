@@ -1,6 +1,6 @@
 # Makes a release file from the shipped files, the same bytes on every build of a commit:
 #   cmake -DKIND=zip|msi -DOUTPUT=<file> -DSTAGE=<folder> -DEPOCH=<seconds>
-#         -DFILES=<installed path>=<source>|... (cmake/ShippedFiles.cmake)
+#         -DFILES=<installed path>=<source>|... (release/ShippedFiles.cmake)
 #         [msi: -DWXS= -DVERSION= -DFILE_VERSION= -DPRODUCT_CODE= -DUPGRADE_CODE= -DWIXL=
 #         -DMSIBUILD= -DMSIINFO= -DFAKETIME=] [zip: -DZIP=] -P ReleaseFiles.cmake
 # Both are made from a staging folder whose files have fixed modes and the time EPOCH, with

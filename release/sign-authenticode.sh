@@ -7,8 +7,21 @@
 #   ZR_SIGN_NO_TIMESTAMP   1 to sign without a time stamp on purpose (tests): such a signature
 #                          stops validating when the certificate expires, so without a
 #                          time-stamping service signing fails unless this says so
+#   ZR_SIGN_ATTACH         instead of all these, a folder of signatures taken from a signed
+#                          release, <file name>.sig each: attached as they are to the files of
+#                          those names (release/check rebuilds a signed release so)
 # usage: sign-authenticode.sh <file>...
 set -euo pipefail
+if [ -n "${ZR_SIGN_ATTACH:-}" ]; then
+    for file in "$@"; do
+        signature=$ZR_SIGN_ATTACH/$(basename "$file").sig
+        [ -f "$signature" ] || continue
+        osslsigncode attach-signature -sigin "$signature" -in "$file" -out "$file.signed" >/dev/null
+        mv -f "$file.signed" "$file"
+        echo "sign: attached the release's signature to $(basename "$file")"
+    done
+    exit 0
+fi
 [ -n "${ZR_SIGN_PFX:-}" ] || exit 0
 [ -f "$ZR_SIGN_PFX" ] || { echo "sign: no certificate at ZR_SIGN_PFX=$ZR_SIGN_PFX" >&2; exit 1; }
 if [ -z "${ZR_SIGN_TIMESTAMP_URL:-}" ] && [ "${ZR_SIGN_NO_TIMESTAMP:-}" != 1 ]; then
