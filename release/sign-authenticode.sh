@@ -16,7 +16,11 @@ if [ -n "${ZR_SIGN_ATTACH:-}" ]; then
     for file in "$@"; do
         signature=$ZR_SIGN_ATTACH/$(basename "$file").sig
         [ -f "$signature" ] || continue
-        osslsigncode attach-signature -sigin "$signature" -in "$file" -out "$file.signed" >/dev/null
+        # osslsigncode verifies what it attaches: against the signature's own certificates, as
+        # whether to trust the signer is not the rebuild's to say.
+        openssl pkcs7 -inform DER -in "$signature" -print_certs -out "$signature.pem"
+        osslsigncode attach-signature -sigin "$signature" -CAfile "$signature.pem" -in "$file" \
+            -out "$file.signed" >/dev/null
         mv -f "$file.signed" "$file"
         echo "sign: attached the release's signature to $(basename "$file")"
     done
