@@ -8,8 +8,9 @@
 #                          stops validating when the certificate expires, so without a
 #                          time-stamping service signing fails unless this says so
 #   ZR_SIGN_ATTACH         instead of all these, a folder of signatures taken from a signed
-#                          release, <file name>.sig each: attached as they are to the files of
-#                          those names (release/check rebuilds a signed release so)
+#                          release, <file name>.sig each with its certificates in <file name>.pem:
+#                          attached as they are to the files of those names (release/check
+#                          rebuilds a signed release so)
 # usage: sign-authenticode.sh <file>...
 set -euo pipefail
 if [ -n "${ZR_SIGN_ATTACH:-}" ]; then
@@ -18,8 +19,7 @@ if [ -n "${ZR_SIGN_ATTACH:-}" ]; then
         [ -f "$signature" ] || continue
         # osslsigncode verifies what it attaches: against the signature's own certificates, as
         # whether to trust the signer is not the rebuild's to say.
-        openssl pkcs7 -inform DER -in "$signature" -print_certs -out "$signature.pem"
-        osslsigncode attach-signature -sigin "$signature" -CAfile "$signature.pem" -in "$file" \
+        osslsigncode attach-signature -sigin "$signature" -CAfile "${signature%.sig}.pem" -in "$file" \
             -out "$file.signed" >/dev/null
         mv -f "$file.signed" "$file"
         echo "sign: attached the release's signature to $(basename "$file")"
