@@ -49,6 +49,24 @@ std::wstring FolderOf(const std::wstring& file)
     return file.substr(0, file.find_last_of(L"\\/") + 1);
 }
 
+// The holds on the DLL directory this process set; the lock makes the read, the set and the
+// count one step.
+SRWLOCK g_DllDirectoryLock = SRWLOCK_INIT;
+unsigned g_DllDirectoryHolds = 0;
+
+// Sets the directory to `folder` where none is held and it reads empty, or joins the holds on
+// the one set so; false where the host's own serves.
+bool HoldDllDirectory(const std::wstring& folder)
+{
+    AcquireSRWLockExclusive(&g_DllDirectoryLock);
+    const bool held =
+        g_DllDirectoryHolds > 0 || (DllDirectory().empty() && SetDllDirectoryW(folder.c_str()));
+    if (held)
+        ++g_DllDirectoryHolds;
+    ReleaseSRWLockExclusive(&g_DllDirectoryLock);
+    return held;
+}
+
 // LOAD_WITH_ALTERED_SEARCH_PATH looks for the library's dependencies beside it, then in the DLL
 // directory or, where none is set, the current folder, then the system folders and PATH. Its
 // own folder as the DLL directory takes the current folder out, on Windows and under Wine alike
@@ -56,7 +74,7 @@ std::wstring FolderOf(const std::wstring& file)
 // search of what the library loads later by bare name.
 HMODULE LoadWithDependencies(const std::wstring& file, CLibraryDllDirectory& directory)
 {
-    if (DllDirectory().empty() && SetDllDirectoryW(FolderOf(file).c_str()))
+    if (HoldDllDirectory(FolderOf(file)))
         directory.Reset(true);
     const HMODULE module = LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!module)
@@ -66,9 +84,12 @@ HMODULE LoadWithDependencies(const std::wstring& file, CLibraryDllDirectory& dir
 
 } // namespace
 
-BOOL Detail::LeaveDllDirectoryEmpty(bool)
+BOOL Detail::ReleaseDllDirectory(bool)
 {
-    return SetDllDirectoryW(L"");
+    AcquireSRWLockExclusive(&g_DllDirectoryLock);
+    const BOOL released = --g_DllDirectoryHolds > 0 || SetDllDirectoryW(L"");
+    ReleaseSRWLockExclusive(&g_DllDirectoryLock);
+    return released;
 }
 
 CSearchPlaces CurrentSearchPlaces()

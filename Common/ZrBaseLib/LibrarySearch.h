@@ -40,17 +40,18 @@ std::wstring FindLibrary(const wchar_t* fileName, const std::vector<std::wstring
 
 namespace Detail
 {
-BOOL LeaveDllDirectoryEmpty(bool set);
+BOOL ReleaseDllDirectory(bool held);
 }
 
-// The process's DLL directory, set to a loaded library's folder for as long as that library
-// stays loaded: what the library loads by bare name, at its load or later on demand, is looked
-// for there and never in the current folder. GetDllDirectoryW reads a directory set empty the
-// same as none, so one is only set where it reads empty, and it is left empty again, never
-// unset: a host that had set it empty keeps the current folder out, one that had set none
-// finds it out too. A host's non-empty directory is left as it is (and serves in its place).
-// Destroy it after the library is freed.
-typedef TUniqueResource<bool, &Detail::LeaveDllDirectoryEmpty, true> CLibraryDllDirectory;
+// A hold on the process's DLL directory, taken when a library is loaded: what the library loads
+// by bare name, at its load or later on demand, is looked for in its folder and never in the
+// current folder. The directory belongs to the process, so the holds are counted: the first
+// sets it to its library's folder where it reads empty, later ones join it, and the last one to
+// go leaves it empty again. GetDllDirectoryW reads a directory set empty the same as none, and
+// it is left empty, never unset: a host that had set it empty keeps the current folder out, one
+// that had set none finds it out too. A host's non-empty directory is left as it is (and serves
+// in its place). Destroy a hold after its library is freed.
+typedef TUniqueResource<bool, &Detail::ReleaseDllDirectory, true> CLibraryDllDirectory;
 
 // Loads `fileName`: as given when it names a folder, else from LibraryFolders, taking a library
 // of that name that the process has loaded already, as the loader would. Its own dependencies,

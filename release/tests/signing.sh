@@ -2,8 +2,8 @@
 # Authenticode signing as a release is signed: a throwaway self-signed certificate, the build's
 # own signing script on copies of the tool and of the installer package, checked against that
 # certificate and, without its signature, the unsigned tool again, byte for byte; and then run.
-#   check-signing.sh sign <sign script> <work folder> <exe> [<msi>]
-#   check-signing.sh run <wine env> <work folder> <stand-in dll>
+#   signing.sh sign <sign script> <work folder> <exe> [<msi>]
+#   signing.sh run <wine env> <work folder> <stand-in dll>
 set -u
 step=$1
 status=0
@@ -46,9 +46,8 @@ sign)
             fail "$file verifies against a certificate that did not sign it"
     done
     cmp -s "$exe" GetSessionLevel.exe && fail "the signed tool is the unsigned one"
-    # A signed release checks against a rebuild: without its signature the exe is the unsigned
-    # one, byte for byte. (Not so an MSI: removing its signature rewrites the package's
-    # container, so a signed package is checked by the files it installs.)
+    # Without its signature the exe is the unsigned one, byte for byte (release/check attaches
+    # the signatures to its rebuild instead: the rebuild test checks a signed release).
     osslsigncode remove-signature -in GetSessionLevel.exe -out unsigned.exe >/dev/null 2>&1 ||
         fail "osslsigncode cannot remove the signature"
     cmp -s "$exe" unsigned.exe || fail "the signed tool without its signature is not the unsigned one"

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -89,7 +90,7 @@ TEST(LibrarySearch, LibrarysFolderIsTheDllDirectoryWhileItIsLoaded)
         GetDllDirectoryW(MAX_PATH, text);
         return std::wstring(text);
     };
-    // Found on PATH: a library named with its folder is loaded as given.
+    // Named bare, found on PATH.
     const ZrTest::CTemporaryDirectory folder;
     folder.Copy(ZrTest::StandInDirectory(L"full") + L"\\ZrSrvApi.dll", ServiceLibrary);
     const ZrTest::CScopedEnvironment path(L"PATH", folder.Path());
@@ -100,6 +101,16 @@ TEST(LibrarySearch, LibrarysFolderIsTheDllDirectoryWhileItIsLoaded)
     }
     EXPECT_EQ(L"", dllDirectory());
     EXPECT_FALSE(ServiceLibraryLoaded());
+    // Two holders: the folder stays while either keeps the library, whichever goes first.
+    for (const bool oldestFirst : {true, false})
+    {
+        auto first = std::make_unique<CDynamicLibrary2>(ServiceLibrary, 0x1234);
+        auto second = std::make_unique<CDynamicLibrary2>(ServiceLibrary, 0x1234);
+        (oldestFirst ? first : second).reset();
+        EXPECT_EQ(folder.Path() + L"\\", dllDirectory()) << "oldest first: " << oldestFirst;
+        (oldestFirst ? second : first).reset();
+        EXPECT_EQ(L"", dllDirectory());
+    }
     {
         // The host's own is kept.
         const ZrTest::CScopedStandIn host(L"no-open");
