@@ -144,7 +144,7 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=GetSessionLevel reb
     openssl pkcs12 -export -inkey "$work/sign.key" -in "$work/sign.pem" -out "$work/sign.pfx" -passout pass:throwaway ||
     fail "no throwaway certificate"
 release "$clone" signed ZR_SIGN_PFX="$work/sign.pfx" ZR_SIGN_PASSWORD=throwaway ZR_SIGN_NO_TIMESTAMP=1
-check signed 'rm -f -- * && cp "$work"/signed/* .' 0 \
+check signed-copy 'rm -f -- * && cp "$work"/signed/* .' 0 \
     "GetSessionLevel.exe signed by /CN=GetSessionLevel rebuild test; GetSessionLevel-"
 # Killed while it builds: no release folder; the next run, in the build folder it left, succeeds.
 (cd "$clone" && exec setsid bash release/make "$work/killed" >/dev/null 2>&1) &

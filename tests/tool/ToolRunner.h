@@ -34,6 +34,7 @@ public:
     {
         m_Folder.Copy(source, name);
     }
+    const CTemporaryDirectory& Folder() const { return m_Folder; }
 
 private:
     CTemporaryDirectory m_Folder;

@@ -176,6 +176,10 @@ TEST(Tool, NeverTakesTheServiceLibraryFromTheCurrentFolder)
     library.Copy(dependency, L"ZrStandInHelper.dll");
     EXPECT_EQ(file(library, L"ZrStandInHelper.dll"),
               taken(elsewhere.Run(helper, current.Path()), 1, "helper"));
+    // Beside the tool too: the tool's folder comes first, as the loader has it.
+    elsewhere.Copy(dependency, L"ZrStandInHelper.dll");
+    EXPECT_EQ(file(elsewhere.Folder(), L"ZrStandInHelper.dll"),
+              taken(elsewhere.Run(helper, current.Path()), 1, "helper"));
 }
 
 TEST(Tool, CloseFailuresDoNotChangeTheOutcome)
