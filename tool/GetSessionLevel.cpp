@@ -1,4 +1,5 @@
 // Prints the level of the logon session the tool runs in and returns it as the exit code.
+#include "LibrarySearch.h"
 #include "ZrSrvClass.h"
 
 #include <clocale>
@@ -41,6 +42,10 @@ DWORD GetSessionLevel(DWORD* Level)
     *Level = 0;
     try
     {
+        // The process is the tool's own: a relative PATH entry would bring the service
+        // library's imports and helpers from the current folder.
+        if (const DWORD code = ZrBase::DropRelativePathEntries())
+            return code;
         CZrQuick srv;
         void* pInfo = srv->SessionGetInfo(nullptr, ZrUserInfoSessionLevel);
         // The service promises a buffer on success; a null one must not pass for a level.

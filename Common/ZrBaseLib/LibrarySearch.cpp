@@ -1,6 +1,7 @@
 #include "LibrarySearch.h"
 
 #include "UniqueResource.h"
+#include "ZrError.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -47,6 +48,26 @@ bool IsSeparator(wchar_t c)
 std::wstring FolderOf(const std::wstring& file)
 {
     return file.substr(0, file.find_last_of(L"\\/") + 1);
+}
+
+// The entries of a PATH value, empty ones included.
+std::vector<std::wstring> PathEntries(const std::wstring& path)
+{
+    std::vector<std::wstring> entries;
+    for (size_t start = 0; start <= path.size();)
+    {
+        size_t end = path.find(L';', start);
+        if (end == std::wstring::npos)
+            end = path.size();
+        entries.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return entries;
+}
+
+std::wstring PathVariable()
+{
+    return QueryText([](wchar_t* b, DWORD n) { return GetEnvironmentVariableW(L"PATH", b, n); });
 }
 
 // The holds on the DLL directory this process set; the lock makes the read, the set and the
@@ -100,8 +121,7 @@ CSearchPlaces CurrentSearchPlaces()
     places.SystemFolder = QueryText([](wchar_t* b, DWORD n) { return GetSystemDirectoryW(b, n); });
     places.WindowsFolder =
         QueryText([](wchar_t* b, DWORD n) { return GetSystemWindowsDirectoryW(b, n); });
-    places.Path =
-        QueryText([](wchar_t* b, DWORD n) { return GetEnvironmentVariableW(L"PATH", b, n); });
+    places.Path = PathVariable();
     return places;
 }
 
@@ -119,14 +139,8 @@ std::vector<std::wstring> LibraryFolders(const CSearchPlaces& places)
     if (!places.WindowsFolder.empty())
         candidates.push_back(places.WindowsFolder + L"\\System");
     candidates.push_back(places.WindowsFolder);
-    for (size_t start = 0; start <= places.Path.size();)
-    {
-        size_t end = places.Path.find(L';', start);
-        if (end == std::wstring::npos)
-            end = places.Path.size();
-        candidates.push_back(places.Path.substr(start, end - start));
-        start = end + 1;
-    }
+    for (std::wstring& entry : PathEntries(places.Path))
+        candidates.push_back(std::move(entry));
 
     std::vector<std::wstring> folders;
     for (std::wstring& folder : candidates)
@@ -138,6 +152,23 @@ std::vector<std::wstring> LibraryFolders(const CSearchPlaces& places)
         folders.push_back(std::move(folder));
     }
     return folders;
+}
+
+DWORD DropRelativePathEntries()
+{
+    const std::wstring path = PathVariable();
+    std::wstring kept;
+    for (const std::wstring& entry : PathEntries(path))
+    {
+        if (!IsAbsoluteFolder(entry))
+            continue;
+        if (!kept.empty())
+            kept += L';';
+        kept += entry;
+    }
+    if (kept == path || SetEnvironmentVariableW(L"PATH", kept.c_str()))
+        return 0;
+    return FailureCode(GetLastError());
 }
 
 std::wstring FindLibrary(const wchar_t* fileName, const std::vector<std::wstring>& folders)

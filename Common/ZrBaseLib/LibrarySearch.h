@@ -34,6 +34,15 @@ std::vector<std::wstring> LibraryFolders(const CSearchPlaces& places);
 // "X:\..." or "\\server\share...". "X:name" and "\name" are relative to a current folder.
 bool IsAbsoluteFolder(const std::wstring& folder);
 
+// Takes every entry that is no absolute folder out of this process's PATH, keeping the others
+// in their order. The loader resolves such an entry (".", "lib", "..\x", "C:lib", an empty one)
+// against the current folder for every library the process loads by bare name: the imports of
+// a library loaded by full path and what it loads later on demand too, which the DLL directory
+// below does not keep from PATH. PATH belongs to the process: only a program that owns its
+// process calls this, before its first load; the base library never does so for its host.
+// Returns 0 or the Windows error that kept PATH as it was.
+DWORD DropRelativePathEntries();
+
 // The file `fileName` in the first folder that holds one (a folder of that name is no library);
 // empty when none does.
 std::wstring FindLibrary(const wchar_t* fileName, const std::vector<std::wstring>& folders);

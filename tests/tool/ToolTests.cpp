@@ -182,6 +182,44 @@ TEST(Tool, NeverTakesTheServiceLibraryFromTheCurrentFolder)
               taken(elsewhere.Run(helper, current.Path()), 1, "helper"));
 }
 
+TEST(Tool, RelativePathEntriesNeverServeTheLibrarysLoads)
+{
+    // The current folder `work` holds the library's dependency and helper, as do lib\ in it and
+    // x\ beside it; an absolute PATH folder after the relative entry holds them too, and serves.
+    const ZrTest::CTemporaryDirectory root, onPath;
+    const std::wstring dependency = StandInDirectory(L"dependency") + L"\\ZrStandInDep.dll";
+    const std::wstring work = root.File(L"work");
+    for (const wchar_t* folder : {L"", L"work\\", L"work\\lib\\", L"x\\"})
+    {
+        if (*folder)
+        {
+            ASSERT_TRUE(CreateDirectoryW(root.File(folder).c_str(), nullptr));
+        }
+        const ZrTest::CTemporaryDirectory& into = *folder ? root : onPath;
+        into.Copy(dependency, (std::wstring(folder) + L"ZrStandInDep.dll").c_str());
+        into.Copy(dependency, (std::wstring(folder) + L"ZrStandInHelper.dll").c_str());
+    }
+    const CToolFolder tool(L"with-dependency");
+    const std::wstring drive(1, work[0]);
+    for (const std::wstring& entry :
+         {std::wstring(L"."), std::wstring(L"lib"), std::wstring(L"..\\x"), drive + L":lib"})
+    {
+        const CToolRun run = tool.Run(
+            {{L"PATH", L"C:\\windows\\system32;C:\\windows;" + entry + L";" + onPath.Path()},
+             {L"ZRSRVAPI_HELPER", L"ZrStandInHelper.dll"}},
+            work);
+        const std::string what = "PATH entry " + ZrTest::ToUtf8(entry);
+        EXPECT_EQ(SuccessLine("2"), run.Output) << what;
+        ASSERT_EQ(4u, run.Trace.size()) << what;
+        EXPECT_EQ(ZrTest::ToUtf8(onPath.File(L"ZrStandInDep.dll")),
+                  TraceField(run.Trace[0], "dependency"))
+            << what;
+        EXPECT_EQ(ZrTest::ToUtf8(onPath.File(L"ZrStandInHelper.dll")),
+                  TraceField(run.Trace[1], "helper"))
+            << what;
+    }
+}
+
 TEST(Tool, CloseFailuresDoNotChangeTheOutcome)
 {
     const struct
