@@ -175,7 +175,7 @@ WORD CZrSrv::ParseClientMajorVersion(const wchar_t* text, size_t length)
     return negative ? static_cast<WORD>(0 - Ver) : Ver;
 }
 
-CZrQuick::CZrQuick() : m_pClient(nullptr), m_bOwns(TRUE)
+CZrQuick::CZrQuick() : m_pClient(nullptr)
 {
     // Owned here until the constructor succeeds: whatever leaves Open, a CZrError or not, the
     // client goes with it (the destructor of a half-built holder never runs).
@@ -198,8 +198,7 @@ CZrQuick::~CZrQuick()
     {
         if (m_pClient)
             m_pClient->CloseSession();
-        if (m_bOwns)
-            delete m_pClient;
+        delete m_pClient;
     }
     catch (...)
     {

@@ -63,15 +63,14 @@ public:
     DWORD Open(const wchar_t* clientName, bool quick);
 
     CZrSrv* operator->() const { return m_pClient; }
-    CZrSrv* GetClient() const { return m_pClient; }
 
     // "@", the file name of `path` without directory and extension (at most 80 characters) and
     // `processId` in hexadecimal. ERROR_BAD_ENVIRONMENT when the path holds no backslash.
     static DWORD MakeClientName(const wchar_t* path, DWORD processId, std::wstring& name);
 
 private:
+    // Owned: deleted by the destructor, unless the service refused the close.
     CZrSrv* m_pClient;
-    BOOL m_bOwns;
 };
 
 // Flags of the tool's quick open.

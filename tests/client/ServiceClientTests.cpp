@@ -262,7 +262,6 @@ TEST(QuickClient, OpensUnderTheProcessName)
     CService service;
     {
         CZrQuick quick;
-        ASSERT_NE(nullptr, quick.GetClient());
         void* info = quick->SessionGetInfo(nullptr, ZrUserInfoSessionLevel);
         EXPECT_EQ(2u, *static_cast<const DWORD*>(info));
         quick->BufferFree(info);
