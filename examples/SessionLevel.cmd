@@ -1,27 +1,12 @@
 @echo off
-rem Runs GetSessionLevel.exe once and hands its result to the calling script:
+rem Runs GetSessionLevel.exe once and hands its result to the calling script. Call it so:
 rem
 rem   set "SESSION_LEVEL=" & set "SESSION_ERROR="
-rem   call "%ProgramFiles(x86)%\GetSessionLevel\examples\SessionLevel.cmd"
+rem   call "%ProgramFiles(x86)%\GetSessionLevel\examples\SessionLevel.cmd" [path of the tool]
 rem   if defined SESSION_LEVEL (echo level %SESSION_LEVEL%) else echo no level: %SESSION_ERROR%
 rem
-rem (on 32-bit Windows the folder is %ProgramFiles%\GetSessionLevel). With the variables cleared
-rem first and SESSION_LEVEL tested, a call that did not run, for a wrong path, reads as a
-rem failure, never as a level.
-rem
-rem It sets for the caller
-rem   SESSION_LEVEL   the session level as the tool printed it (a signed decimal number:
-rem                   levels of 0x80000000 and above are negative); empty after a failure
-rem   SESSION_ERROR   the failure code as the tool printed it, e.g. 0xE601000D; empty after
-rem                   success
-rem and exits with the level, or with the failure code (as a signed number). The tool's own exit
-rem code is 0 for a session of level 0 and for every failure alike: only its line tells them
-rem apart, so this script reads the line. Test the variables, not "if errorlevel N", which is
-rem false for negative values.
-rem
-rem The tool is the one given as the first argument (with or without quotes), otherwise the one
-rem in the folder above this script's own, as installed. Nothing in the environment chooses it:
-rem any user can set a variable that a logon script would then trust.
+rem (%ProgramFiles% on 32-bit Windows). Without an argument it runs the tool installed in the
+rem folder above its own. What it sets and returns, and why to call it so: GetSessionLevel.txt.
 setlocal EnableExtensions DisableDelayedExpansion
 set "tool=%~1"
 if not defined tool set "tool=%~dp0..\GetSessionLevel.exe"
