@@ -8,8 +8,13 @@
 #   1. SOURCE_DATE_EPOCH in the environment;
 #   2. the committer date of that commit (also when 1. gives that same time).
 # With neither the configuration stops: a time made up here could never be rebuilt.
+# A release asks about the tree once and hands its answer in (ZR_SOURCE_TREE_ANSWER).
 include(${CMAKE_CURRENT_LIST_DIR}/SourceTree.cmake)
-zr_source_tree(${PROJECT_SOURCE_DIR} _zr_tree)
+if(ZR_SOURCE_TREE_ANSWER)
+    zr_read_source_tree(${ZR_SOURCE_TREE_ANSWER} _zr_tree)
+else()
+    zr_source_tree(${PROJECT_SOURCE_DIR} _zr_tree)
+endif()
 set(ZR_SOURCE_COMMIT "${_zr_tree_COMMIT}")
 set(ZR_SOURCE_CHANGES "${_zr_tree_CHANGES}")
 if(_zr_tree_PROBLEM AND EXISTS "${PROJECT_SOURCE_DIR}/.git")
