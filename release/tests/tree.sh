@@ -23,7 +23,7 @@ tree_commit() {
 # tree's, and its SHA256SUMS checks.
 same_as_build() {
     _zip=$(cd "$1" && ls GetSessionLevel-*-win32.zip) _msi=$(cd "$1" && ls GetSessionLevel-*-win32.msi)
-    for _pair in "GetSessionLevel.exe bin/GetSessionLevel.exe" "$_zip packages/$_zip" "$_msi packages/$_msi"; do
+    for _pair in "GetSessionLevel.exe release/GetSessionLevel.exe" "$_zip packages/$_zip" "$_msi packages/$_msi"; do
         set -- "$1" "$2" $_pair
         cmp -s "$1/$3" "$2/$4" ||
             fail "$3 differs from $4: $(cmp -l "$1/$3" "$2/$4" 2>&1 | wc -l) bytes (is the build tree configured at this commit?)"
