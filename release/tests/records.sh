@@ -2,7 +2,7 @@
 # How release/check reads a build record, on a recorded one and edits of it, before any rebuild:
 # a record it cannot read whole, one that lacks a field or says what no rebuild holds, is a
 # failure that quotes it, and the verdict is the last line, also for a wrong call. Runs the
-# check in a clone of the tree's commit, whose commit and time the record is given.
+# check in a clone of the tree as it is, whose commit and time the record is given.
 #   records.sh <source tree> <work folder>
 set -u
 source=$1 work=$2
@@ -11,14 +11,16 @@ fail() {
     echo "FAIL: $*"
     status=1
 }
-git() { command git -c safe.directory='*' "$@"; }
-records=$(cd "$(dirname "$0")/records" && pwd)
+tests=$(cd "$(dirname "$0")" && pwd)
+. "$tests/tree.sh"
+records=$tests/records
 
 rm -rf "$work"
 mkdir -p "$work"
+commit=$(tree_commit "$source" "$work/index") || { echo "FAIL: cannot read the tree"; exit 1; }
 clone=$work/clone
-git clone -q --shared "$source" "$clone" || { echo "FAIL: cannot clone $source"; exit 1; }
-commit=$(git -C "$clone" rev-parse HEAD)
+git clone -q --shared --no-checkout "$source" "$clone" && git -C "$clone" checkout -q "$commit" ||
+    { echo "FAIL: cannot clone $source"; exit 1; }
 time=$(git -C "$clone" log -1 --no-show-signature --format=%ct HEAD)
 
 # check <name> <edit> <exit code> <words of the last line> [<words of another line>...]
@@ -53,8 +55,10 @@ check another-commit "sed -i 's/^Commit: .*/Commit: 0123456789abcdef0123456789ab
 check another-time "sed -i 's/^Source-Date-Epoch: .*/&1/' $record" 1 "is said to be the committer date of $commit"
 check unknown-time "sed -i 's/^Source-Date-Epoch-From: .*/Source-Date-Epoch-From: the moon/' $record" \
     1 "which no release says"
+# A record that cannot be read at all: the command's own complaint, then the verdict.
+check unreadable "rm $record && mkdir $record" 1 "FAIL: the check stopped: a command failed" "Is a directory"
 
-# A wrong call, and a folder that is not there: the verdict still comes last.
+# A wrong call: the verdict still comes last.
 (cd "$clone" && bash release/check >"$work/usage.check" 2>&1)
 got=$?
 [ $got = 2 ] && tail -n 1 "$work/usage.check" | grep -q "^check-release: FAIL" ||
