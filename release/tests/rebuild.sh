@@ -78,15 +78,11 @@ cp -r "$signed" "$work/signed"
 # its verdict last; nothing left behind. Each case is the release in <folder> (relative to the
 # tree), edited by a command, checked with <environment>.
 check() { # <folder> <edit> <environment> <exit code> <words of the last line> [<words of another line>...]
-    folder=$1 edit=$2 environment=$3 code=$4 last=$5 name=$(basename "$1")
-    shift 5
+    folder=$1 edit=$2 environment=$3
+    shift 3
     rm -rf "$work/tmp" && mkdir "$work/tmp"
     (cd "$clone" && rm -rf "$folder" && cp -r "$work/signed" "$folder" && cd "$folder" && eval "$edit")
-    (cd "$clone" && eval "TMPDIR=$work/tmp $environment bash release/check \"\$folder\"" >"$work/$name.check" 2>&1)
-    got=$?
-    [ $got = "$code" ] && tail -n 1 "$work/$name.check" | grep -qF -- "$last" ||
-        fail "check-release of $name: exit $got: $(tail -n 5 "$work/$name.check")"
-    for words in "$@"; do grep -qF -- "$words" "$work/$name.check" || fail "check-release of $name does not say: $words"; done
+    check_release "$clone" "$folder" "TMPDIR=$work/tmp $environment" "$@"
     [ -z "$(ls -A "$work/tmp")" ] || fail "check-release left $(ls "$work/tmp")"
 }
 fingerprint=$(openssl x509 -in "$work/sign.pem" -noout -fingerprint -sha256 | sed 's/.*=//')

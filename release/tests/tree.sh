@@ -30,3 +30,15 @@ same_as_build() {
     done
     (cd "$1" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not check in $1"
 }
+
+# check_release <tree> <folder> <environment> <exit code> <words of the last line> [<words of
+# another line>...]: release/check run in <tree> on <folder> with <environment>, its output in
+# $work/<folder's name>.check: the exit code, the last line and lines holding the other words.
+check_release() {
+    _log=$work/$(basename "$2").check _code=$4 _last=$5
+    (cd "$1" && eval "$3 bash release/check \"\$2\"") >"$_log" 2>&1
+    _got=$?
+    shift 5
+    [ $_got = "$_code" ] && tail -n 1 "$_log" | grep -qF -- "$_last" || fail "check of $_log: exit $_got: $(tail -n 5 "$_log")"
+    for _words in "$@"; do grep -qF -- "$_words" "$_log" || fail "$_log does not say: $_words"; done
+}

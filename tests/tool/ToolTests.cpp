@@ -184,39 +184,35 @@ TEST(Tool, NeverTakesTheServiceLibraryFromTheCurrentFolder)
 
 TEST(Tool, RelativePathEntriesNeverServeTheLibrarysLoads)
 {
-    // The current folder `work` holds the library's dependency and helper, as do lib\ in it and
-    // x\ beside it; an absolute PATH folder after the relative entry holds them too, and serves.
+    // The current folder `work`, lib\ in it and x\ beside it hold the library's dependency and
+    // helper; so does an absolute PATH folder after the relative entry, which must serve.
     const ZrTest::CTemporaryDirectory root, onPath;
     const std::wstring dependency = StandInDirectory(L"dependency") + L"\\ZrStandInDep.dll";
-    const std::wstring work = root.File(L"work");
-    for (const wchar_t* folder : {L"", L"work\\", L"work\\lib\\", L"x\\"})
+    const std::wstring work = root.File(L"work"),
+                       folders[] = {work, work + L"\\lib", root.File(L"x")};
+    for (const std::wstring& folder : folders)
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    for (const std::wstring name : {L"\\ZrStandInDep.dll", L"\\ZrStandInHelper.dll"})
     {
-        if (*folder)
-        {
-            ASSERT_TRUE(CreateDirectoryW(root.File(folder).c_str(), nullptr));
-        }
-        const ZrTest::CTemporaryDirectory& into = *folder ? root : onPath;
-        into.Copy(dependency, (std::wstring(folder) + L"ZrStandInDep.dll").c_str());
-        into.Copy(dependency, (std::wstring(folder) + L"ZrStandInHelper.dll").c_str());
+        for (const std::wstring& folder : folders)
+            ASSERT_TRUE(CopyFileW(dependency.c_str(), (folder + name).c_str(), FALSE));
+        onPath.Copy(dependency, name.c_str() + 1);
     }
     const CToolFolder tool(L"with-dependency");
-    const std::wstring drive(1, work[0]);
-    for (const std::wstring& entry :
-         {std::wstring(L"."), std::wstring(L"lib"), std::wstring(L"..\\x"), drive + L":lib"})
+    const std::wstring entries[] = {L".", L"lib", L"..\\x", std::wstring(1, work[0]) + L":lib"};
+    for (const std::wstring& entry : entries)
     {
-        const CToolRun run = tool.Run(
-            {{L"PATH", L"C:\\windows\\system32;C:\\windows;" + entry + L";" + onPath.Path()},
-             {L"ZRSRVAPI_HELPER", L"ZrStandInHelper.dll"}},
-            work);
-        const std::string what = "PATH entry " + ZrTest::ToUtf8(entry);
-        EXPECT_EQ(SuccessLine("2"), run.Output) << what;
-        ASSERT_EQ(4u, run.Trace.size()) << what;
+        SCOPED_TRACE("PATH entry " + ZrTest::ToUtf8(entry));
+        const CToolRun run =
+            tool.Run({{L"PATH", L"C:\\windows\\system32;" + entry + L";" + onPath.Path()},
+                      {L"ZRSRVAPI_HELPER", L"ZrStandInHelper.dll"}},
+                     work);
+        EXPECT_EQ(SuccessLine("2"), run.Output);
+        ASSERT_EQ(4u, run.Trace.size());
         EXPECT_EQ(ZrTest::ToUtf8(onPath.File(L"ZrStandInDep.dll")),
-                  TraceField(run.Trace[0], "dependency"))
-            << what;
+                  TraceField(run.Trace[0], "dependency"));
         EXPECT_EQ(ZrTest::ToUtf8(onPath.File(L"ZrStandInHelper.dll")),
-                  TraceField(run.Trace[1], "helper"))
-            << what;
+                  TraceField(run.Trace[1], "helper"));
     }
 }
 
