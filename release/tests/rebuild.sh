@@ -12,13 +12,8 @@
 #   rebuild.sh <source tree> <build tree> <work folder> <upgrade msi> <file version>
 set -u
 source=$1 build=$2 work=$3 upgrade=$4 file_version=$5
-status=0
-fail() {
-    echo "FAIL: $*"
-    status=1
-}
 tests=$(cd "$(dirname "$0")" && pwd)
-. "$tests/tree.sh"
+. "$tests/helpers.sh"
 
 rm -rf "$work"
 mkdir -p "$work/bin"

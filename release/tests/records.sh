@@ -6,13 +6,8 @@
 #   records.sh <source tree> <work folder>
 set -u
 source=$1 work=$2
-status=0
-fail() {
-    echo "FAIL: $*"
-    status=1
-}
 tests=$(cd "$(dirname "$0")" && pwd)
-. "$tests/tree.sh"
+. "$tests/helpers.sh"
 records=$tests/records
 
 rm -rf "$work"

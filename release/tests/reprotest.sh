@@ -8,14 +8,9 @@
 #   reprotest.sh <source tree> <build tree> <work folder>
 set -u
 source=$1 build=$2 work=$3
-status=0
-fail() {
-    echo "FAIL: $*"
-    status=1
-}
 tests=$(cd "$(dirname "$0")" && pwd)
 release_dir=$(dirname "$tests")
-. "$tests/tree.sh"
+. "$tests/helpers.sh"
 . "$release_dir/common.sh"
 
 rm -rf "$work"

@@ -1,4 +1,10 @@
-# Sourced by the release tests (POSIX sh).
+# Sourced by the release tests (POSIX sh): a failure is said and counted in $status.
+
+status=0
+fail() {
+    echo "FAIL: $*"
+    status=1
+}
 
 git() { command git -c safe.directory='*' "$@"; }
 
