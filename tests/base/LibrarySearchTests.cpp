@@ -93,11 +93,16 @@ TEST(LibrarySearch, LibrarysFolderIsTheDllDirectoryWhileItIsLoaded)
     // Named bare, found on PATH.
     const ZrTest::CTemporaryDirectory folder;
     folder.Copy(ZrTest::StandInDirectory(L"full") + L"\\ZrSrvApi.dll", ServiceLibrary);
-    const ZrTest::CScopedEnvironment path(L"PATH", folder.Path());
+    const std::wstring hostPath = folder.Path() + L";lib;.";
+    const ZrTest::CScopedEnvironment path(L"PATH", hostPath);
     {
-        // None set: the library's folder from its load until it is freed, then empty.
+        // None set: the library's folder from its load until it is freed, then empty. The
+        // host's PATH is its own, relative entries and all.
         const CDynamicLibrary2 loaded(ServiceLibrary, 0x1234);
         EXPECT_EQ(folder.Path() + L"\\", dllDirectory());
+        wchar_t text[MAX_PATH] = L"";
+        GetEnvironmentVariableW(L"PATH", text, MAX_PATH);
+        EXPECT_EQ(hostPath, text);
     }
     EXPECT_EQ(L"", dllDirectory());
     EXPECT_FALSE(ServiceLibraryLoaded());
