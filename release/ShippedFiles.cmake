@@ -1,33 +1,54 @@
-# What the release zip and the installer package hold, in the order the zip stores them: the one
-# list of the shipped files, three words each: the installed path, the GUID of its installer
-# component, and where it comes from. A component keeps its GUID for good: an upgrade that met
-# the same file under another would remove it. The zip, the installer package
-# (GetSessionLevel.wxs.in), the files copied beside the built tool and the package and installer
-# checks all derive from it.
-set(ZR_SHIPPED_EXE ${CMAKE_CURRENT_BINARY_DIR}/GetSessionLevel.exe) # the tool as it ships: signed
-set(ZR_NOTICES ${CMAKE_BINARY_DIR}/ThirdPartyNotices.txt) # made by the build
-set(_zr_shipped
-    GetSessionLevel.exe 7C6EF266-EE60-44B4-826E-2279DBE46CE1 ${ZR_SHIPPED_EXE}
-    GetSessionLevel.txt 5F2C11E0-B268-4CA0-9626-CE04B6AB7DE9 ${PROJECT_SOURCE_DIR}/doc/GetSessionLevel.txt
-    ThirdPartyNotices.txt B3E1D7A4-6C25-4F0E-9A8B-2D5C7E9F1A36 ${ZR_NOTICES}
-    examples/SessionLevel.cmd 9D02BE83-1768-4BD1-B1DF-0B510207C958 ${PROJECT_SOURCE_DIR}/examples/SessionLevel.cmd)
+# What the release zip and the installer package hold, read from release/model.json, the one
+# list of the shipped files (each with its installer component's GUID, which it keeps for good:
+# an upgrade that met the same file under another would remove it). Sets:
+#   ZR_SHIPPED_FILES   "<installed path>=<file>" each, in the order the zip stores them
+#   ZR_SHIPPED_NAMES, ZR_SHIPPED_SOURCES   the two parts alone
+#   ZR_SHIPPED_EXE     the tool as it ships (signed when signing is asked for)
+#   ZR_NOTICES         the notices the build collects
+#   ZR_WXS_FILES, ZR_WXS_REFS   the installer's components and their references
+#   ZR_RELEASE_FILE_<kind>, for zip and msi: the release's file of that kind, <version> and
+#                      <arch> left in; ZR_LINK_MAP: where the linker's map of the tool goes
+file(READ ${CMAKE_CURRENT_LIST_DIR}/model.json _zr_model)
+string(JSON _zr_count LENGTH "${_zr_model}" shipped)
+string(JSON _zr_files LENGTH "${_zr_model}" files)
+math(EXPR _zr_last "${_zr_files} - 1")
+foreach(_zr_i RANGE ${_zr_last})
+    string(JSON _zr_built GET "${_zr_model}" files ${_zr_i} built)
+    if(_zr_built MATCHES "\\.(zip|msi)$")
+        string(TOUPPER ${CMAKE_MATCH_1} _zr_kind)
+        set(ZR_RELEASE_FILE_${_zr_kind} ${_zr_built})
+    elseif(_zr_built MATCHES "\\.exe$")
+        set(ZR_SHIPPED_EXE ${CMAKE_BINARY_DIR}/${_zr_built})
+    endif()
+endforeach()
+string(JSON ZR_LINK_MAP GET "${_zr_model}" link_map)
+set(ZR_LINK_MAP ${CMAKE_BINARY_DIR}/${ZR_LINK_MAP})
 
-# ZR_SHIPPED_FILES: "<installed path>=<source>" each; ZR_SHIPPED_NAMES and ZR_SHIPPED_SOURCES the
-# two parts alone; ZR_WXS_FILES and ZR_WXS_REFS the installer's components and their references.
 set(ZR_SHIPPED_FILES)
 set(ZR_SHIPPED_NAMES)
 set(ZR_SHIPPED_SOURCES)
 set(ZR_WXS_FILES)
 set(ZR_WXS_REFS)
 set(_zr_folder "")
-list(LENGTH _zr_shipped _zr_count)
 math(EXPR _zr_last "${_zr_count} - 1")
-foreach(_zr_i RANGE 0 ${_zr_last} 3)
-    math(EXPR _zr_j "${_zr_i} + 1")
-    math(EXPR _zr_k "${_zr_i} + 2")
-    list(GET _zr_shipped ${_zr_i} _zr_name)
-    list(GET _zr_shipped ${_zr_j} _zr_guid)
-    list(GET _zr_shipped ${_zr_k} _zr_source)
+foreach(_zr_i RANGE ${_zr_last})
+    string(JSON _zr_name GET "${_zr_model}" shipped ${_zr_i} path)
+    string(JSON _zr_guid GET "${_zr_model}" shipped ${_zr_i} component)
+    foreach(_zr_key source notices release)
+        string(JSON _zr_source ERROR_VARIABLE _zr_none GET "${_zr_model}" shipped ${_zr_i} ${_zr_key})
+        if(NOT _zr_none)
+            set(_zr_from ${_zr_key})
+            break()
+        endif()
+    endforeach()
+    if(_zr_from STREQUAL "source")
+        set(_zr_source ${PROJECT_SOURCE_DIR}/${_zr_source})
+    elseif(_zr_from STREQUAL "notices")
+        set(ZR_NOTICES ${CMAKE_BINARY_DIR}/${_zr_source})
+        set(_zr_source ${ZR_NOTICES})
+    else()
+        set(_zr_source ${ZR_SHIPPED_EXE})
+    endif()
     list(APPEND ZR_SHIPPED_FILES "${_zr_name}=${_zr_source}")
     list(APPEND ZR_SHIPPED_NAMES ${_zr_name})
     list(APPEND ZR_SHIPPED_SOURCES ${_zr_source})

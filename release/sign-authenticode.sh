@@ -7,15 +7,17 @@
 #   ZR_SIGN_NO_TIMESTAMP   1 to sign without a time stamp on purpose (tests): such a signature
 #                          stops validating when the certificate expires, so without a
 #                          time-stamping service signing fails unless this says so
-#   ZR_SIGN_ATTACH         instead of all these, a folder of signatures taken from a signed
-#                          release, <file name>.sig each with its certificates in <file name>.pem:
-#                          attached as they are to the files of those names (release/check
-#                          rebuilds a signed release so)
-# usage: sign-authenticode.sh <file>...
+# With --attach, instead of all these, the signatures in FOLDER, taken from a signed release,
+# <file name>.sig each with its certificates in <file name>.pem, are attached as they are to the
+# files of those names (release/check rebuilds a signed release so).
+# usage: sign-authenticode.sh [--attach FOLDER] <file>...
 set -euo pipefail
-if [ -n "${ZR_SIGN_ATTACH:-}" ]; then
+shopt -s inherit_errexit
+if [ "${1:-}" = --attach ]; then
+    folder=$2
+    shift 2
     for file in "$@"; do
-        signature=$ZR_SIGN_ATTACH/$(basename "$file").sig
+        signature=$folder/$(basename "$file").sig
         [ -f "$signature" ] || continue
         # osslsigncode verifies what it attaches: against the signature's own certificates, as
         # whether to trust the signer is not the rebuild's to say.
