@@ -10,7 +10,9 @@ find_program(ZR_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT
 if(NOT ZR_PYTHON)
     find_program(ZR_PYTHON NAMES python3 python NO_CMAKE_FIND_ROOT_PATH)
 endif()
-set(ZR_CHAIN ${ZR_PYTHON} -I -B ${CMAKE_CURRENT_LIST_DIR}/chain)
+# The chain as release/make runs it: isolated from the caller's Python settings and site, with
+# compiled code neither written nor read (a cache no package installed would be an input).
+set(ZR_CHAIN ${ZR_PYTHON} -I -S -B -X pycache_prefix=/dev/null/none ${CMAKE_CURRENT_LIST_DIR}/chain)
 if(DEFINED ZR_SOURCE_DATE_EPOCH)
 elseif(DEFINED ENV{SOURCE_DATE_EPOCH})
     set(ZR_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})

@@ -48,7 +48,8 @@ def _refuse_changes(changes, allow: bool, when: str) -> None:
                       "makes a release that says so):" + "".join(f"\n  {c}" for c in changes))
 
 
-def make(request: Request, say: Callable[[str], None] = print, output=None) -> Path:
+def make(request: Request, say: Callable[[str], None] = lambda line: print(line, flush=True),
+         output=None) -> Path:
     """Makes the release and returns OUTDIR. Raises Refused, before writing anything, for a
     tree or a folder it will not take; any other failure leaves no OUTDIR and the build folder
     to be emptied by the next run. `output` takes what the build's commands print."""
