@@ -10,6 +10,7 @@ from __future__ import annotations
 
 import os
 import signal
+import subprocess
 import sys
 import traceback
 from pathlib import Path
@@ -49,9 +50,19 @@ def make(args: list[str]) -> int:
         if given is not None and not given.isdigit():
             raise Refused(f"SOURCE_DATE_EPOCH={given}: seconds since 1970, from 1980 on")
         making.make(making.Request(out, build_folder, allow, int(given) if given else None))
-    except (Refused, tools.Missing) as error:
-        print(f"release: refused: {error}" if isinstance(error, Refused) else f"release: {error}",
+    except Refused as error:
+        print(f"release: refused: {error}", file=sys.stderr)
+        return 1
+    except tools.Missing as error:
+        print(f"release: {error}", file=sys.stderr)
+        return 1
+    except subprocess.CalledProcessError as error:
+        print(f"release: failed: {' '.join(map(str, error.cmd))}: exit status {error.returncode} (above)",
               file=sys.stderr)
+        return 1
+    except Exception as error:  # what no step expected: its trace, then the failure
+        traceback.print_exc()
+        print(f"release: failed: {type(error).__name__}: {error}", file=sys.stderr)
         return 1
     return 0
 
