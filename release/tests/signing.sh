@@ -53,11 +53,12 @@ sign)
     cmp -s "$exe" unsigned.exe || fail "the signed tool without its signature is not the unsigned one"
     ;;
 run)
+    # shellcheck source=/dev/null # the build's Wine settings, written when it is configured
     . "$2"
     work=$3
     if [ -f "$ZR_WINE_UNAVAILABLE" ]; then
         echo "skipped: $(cat "$ZR_WINE_UNAVAILABLE")"
-        exit $ZR_SKIP
+        exit "$ZR_SKIP"
     fi
     cp "$4" "$work/ZrSrvApi.dll"
     output=$(cd "$work" && "$ZR_WINE" GetSessionLevel.exe </dev/null | tr -d '\r')

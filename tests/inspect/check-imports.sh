@@ -7,7 +7,7 @@ status=0
 for binary in "$@"; do
     imports=$("$objdump" -p "$binary" | sed -n 's/^[[:space:]]*DLL Name: //p')
     for dll in $imports; do
-        case $(echo "$dll" | tr 'A-Z' 'a-z') in
+        case $(echo "$dll" | tr '[:upper:]' '[:lower:]') in
         kernel32.dll | user32.dll | advapi32.dll | msvcrt.dll | api-ms-win-crt-*.dll) ;;
         *)
             echo "FAIL: $binary imports $dll"

@@ -7,6 +7,7 @@ cmake=$1
 objdump=$2
 package=$3
 built=$4
+# shellcheck disable=SC2086 # the shipped files, a word each
 shipped=$(printf '%s\n' $5 | LC_ALL=C sort | tr '\n' ' ')
 max_size=256000
 work=$(mktemp -d)

@@ -7,8 +7,10 @@
 #          <stand-in folder> <launcher exe> "<shipped files>"
 #   step: install | run | upgrade | uninstall, or suite: installed into a folder of the suite's,
 #         run, upgraded and removed there, all in one
+# shellcheck disable=SC1003 # Windows folders end in a backslash
 set -u
 step=$1
+# shellcheck source=/dev/null # the build's Wine settings, written when it is configured
 . "$2"
 msi=$3 version=$4 upgrade=$5 upgrade_version=$6 built=$7 standin=$8 launcher=$9 shipped=${10}
 
@@ -19,7 +21,7 @@ fail() {
     echo "FAIL: $*"
     status=1
 }
-windows_path() { echo "Z:$1" | tr / '\\'; }
+windows_path() { echo "Z:$1" | tr / '\134'; }
 msiexec() { "$ZR_WINE64" msiexec "$@" </dev/null >>"$ZR_WINE_LOG" 2>&1; }
 
 # "name version" of every installed product named GetSessionLevel, from the 32-bit view's list
@@ -42,6 +44,7 @@ files_in() { (cd "$1" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C 
 check_files() {
     where=${1:-$folder}
     contents=$(files_in "$where")
+    # shellcheck disable=SC2086 # the shipped files, a word each
     [ "$contents" = "$(printf '%s\n' $shipped ${2:-} | LC_ALL=C sort | tr '\n' ' ')" ] ||
         fail "installed in $where: ${contents:-nothing}"
     cmp -s "$where/GetSessionLevel.exe" "$built" || fail "the installed tool is not the one built"
@@ -75,7 +78,7 @@ install)
 run)
     if [ -f "$ZR_WINE_UNAVAILABLE" ]; then
         echo "skipped: $(cat "$ZR_WINE_UNAVAILABLE")"
-        exit $ZR_SKIP
+        exit "$ZR_SKIP"
     fi
     # The service library where the library search finds it: on the path, not in the folder.
     output=$(WINEPATH=$(windows_path "$standin") "$ZR_WINE" "$launcher" "$installed" </dev/null |
@@ -131,7 +134,7 @@ suite)
     rm -rf "$suite" "$elsewhere"
     if [ -f "$ZR_WINE_UNAVAILABLE" ] && [ $status -eq 0 ]; then
         echo "skipped the run: $(cat "$ZR_WINE_UNAVAILABLE")"
-        exit $ZR_SKIP
+        exit "$ZR_SKIP"
     fi
     ;;
 *)
