@@ -64,7 +64,9 @@ def make(request: Request, say: Callable[[str], None] = lambda line: print(line,
     release = model.release(model.version_of(model.TREE))
     signing = bool(os.environ.get("ZR_SIGN_PFX")) or request.attach is not None
 
+    # The build speaks one language, whatever the caller's: what it prints is read back.
     environment = {k: v for k, v in os.environ.items() if k not in FLAGS + ("SOURCE_DATE_EPOCH",)}
+    environment["LC_ALL"] = "C"
     for name in FLAGS:
         if name in os.environ:
             say(f"release: not taken from the environment: {name}={os.environ[name]}")

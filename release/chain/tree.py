@@ -140,7 +140,7 @@ def read_changes(tree: Tree, read: set[Path], excluded: list[Path]) -> tuple[Cha
             relative = path.relative_to(tree.root)
         except ValueError:
             continue
-        if relative.parts[0] == ".git" or _inside(path, excluded) or not path.is_file():
+        if not path.is_file() or relative.parts[0] == ".git" or _inside(path, excluded):
             continue
         paths.append(relative.as_posix())
     return tuple(sorted(_differing(tree, sorted(paths), excluded), key=str))

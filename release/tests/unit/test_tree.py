@@ -60,7 +60,7 @@ def test_untracked_files_before_and_after_the_build(clone):
     answer = tree.ask(clone, [clone / "tool/out"])
     assert [str(c) for c in answer.changes] == ["?? tool/New.h"]
     # After: every file the build read, ignored or not, against the commit.
-    read = {clone / "tool/Hidden.h", clone / "tool/main.cpp", clone / "doc/Text.txt", clone / ".git/HEAD",
+    read = {clone, clone / "tool", clone / "tool/Hidden.h", clone / "tool/main.cpp", clone / "doc/Text.txt", clone / ".git/HEAD",
             clone / "tool/out/SHA256SUMS", Path("/usr/include/stdio.h")}
     assert [str(c) for c in tree.read_changes(answer, read, [clone / "tool/out"])] == ["?? tool/Hidden.h"]
 
