@@ -16,21 +16,21 @@ class Missing(Exception):
         super().__init__("missing tools; install them with: apt-get install " + " ".join(packages))
 
 
-def missing(*kinds: str, listing: Path = ROOM / "tools.txt") -> list[str]:
-    """The packages, sorted, of the commands (or files, by absolute path) that are not here,
-    of the lines without a third word or with one of `kinds`."""
-    packages = set()
+def listed(*kinds: str, listing: Path = ROOM / "tools.txt") -> dict[str, str]:
+    """The package of each command (or file, by absolute path) of the lines without a third
+    word or with one of `kinds`."""
+    found = {}
     for line in listing.read_text(encoding="utf-8").splitlines():
         words = line.split()
-        if not words or line.startswith("#"):
-            continue
-        command, package, limits = words[0], words[1], words[2:]
-        if limits and not set(limits) & set(kinds):
-            continue
-        present = Path(command).exists() if command.startswith("/") else shutil.which(command)
-        if not present:
-            packages.add(package)
-    return sorted(packages)
+        if words and not line.startswith("#") and (len(words) == 2 or set(words[2:]) & set(kinds)):
+            found[words[0]] = words[1]
+    return found
+
+
+def missing(*kinds: str) -> list[str]:
+    """The packages, sorted, of what `listed` gives that is not here."""
+    return sorted({package for command, package in listed(*kinds).items()
+                   if not (Path(command).exists() if command.startswith("/") else shutil.which(command))})
 
 
 def require(*kinds: str) -> None:
