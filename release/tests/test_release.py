@@ -127,17 +127,21 @@ def test_a_signed_release_is_checked_passing(work, build, commit, signer, signed
     text = re.sub(r"^ zip:(\w+) \(= [^)]*\)", r" zip:\1 (= 0-elsewhere)", text, flags=re.M)
     text = text.replace("Installed-Build-Depends:\n", "Installed-Build-Depends:\n made-up:amd64 (= 1.0),\n")
     record.write_text(text.split("Unpackaged-Build-Files:")[0])
-    (signed / "build/shipping/bin").mkdir(parents=True)
+    (signed / "build/shipping/bin").mkdir(parents=True, exist_ok=True)
     (signed / "build/shipping/bin/GetSessionLevel.exe").write_text("corrupted")
     tmp = work / "tmp"
     tmp.mkdir()
-    checked = run(signed / "release/check", "release/out", cwd=signed, env={
-        "PATH": f"{wrapper}:{os.environ['PATH']}", "SSL_CERT_FILE": str(signer / "ca.pem"), "TMPDIR": str(tmp)})
+    try:
+        checked = run(signed / "release/check", "release/out", cwd=signed, env={
+            "PATH": f"{wrapper}:{os.environ['PATH']}", "SSL_CERT_FILE": str(signer / "ca.pem"), "TMPDIR": str(tmp)})
+    finally:
+        shutil.rmtree(out)
     fingerprint = run("openssl", "x509", "-in", signer / "sign.pem", "-noout", "-fingerprint", "-sha256").stdout
     last = checked.stdout.splitlines()[-1]
-    assert last.startswith(f"check-release: PASS: every file of {out.resolve()} is what commit {commit} builds; "
-                           f"GetSessionLevel.exe signed by /CN=GetSessionLevel rebuild test (certificate SHA-256 "
-                           f"{fingerprint.split('=')[1].strip()}), which chains to a root this machine trusts")
+    assert last.startswith(f"check-release: PASS: every file of {out.resolve()} is what commit {commit} builds; ")
+    for file in release.files:
+        assert (f"; {file.name} signed by /CN=GetSessionLevel rebuild test (certificate SHA-256 "
+                f"{fingerprint.split('=')[1].strip()}), which chains to a root this machine trusts" in last) == file.signed
     lines = checked.stdout.splitlines()
     for item in ("recorded: zip:", "recorded: made-up:amd64 (= 1.0)", f"{wrapper}/zip", f"{wrapper}/data"):
         assert any(item in line for line in lines), item
@@ -146,7 +150,6 @@ def test_a_signed_release_is_checked_passing(work, build, commit, signer, signed
     assert differences and int(differences.group(1)) >= 4
     assert list(tmp.iterdir()) == []
     assert (signed / "build/shipping/bin/GetSessionLevel.exe").read_text() == "corrupted"
-    shutil.rmtree(out)
 
 
 def test_an_edited_release_fails_each_difference_explained(work, signed, signer):
