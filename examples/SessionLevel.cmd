@@ -1,12 +1,7 @@
 @echo off
-rem Runs GetSessionLevel.exe once and hands its result to the calling script. Call it so:
-rem
-rem   set "SESSION_LEVEL=" & set "SESSION_ERROR="
-rem   call "%ProgramFiles(x86)%\GetSessionLevel\examples\SessionLevel.cmd" [path of the tool]
-rem   if defined SESSION_LEVEL (echo level %SESSION_LEVEL%) else echo no level: %SESSION_ERROR%
-rem
-rem (%ProgramFiles% on 32-bit Windows). Without an argument it runs the tool installed in the
-rem folder above its own. What it sets and returns, and why to call it so: GetSessionLevel.txt.
+rem Runs GetSessionLevel.exe once and hands its result to the calling script: the tool
+rem installed in the folder above this one, or the one whose path is the first argument.
+rem How to call it, what it sets and returns: GetSessionLevel.txt, under "Exit code".
 setlocal EnableExtensions DisableDelayedExpansion
 set "tool=%~1"
 if not defined tool set "tool=%~dp0..\GetSessionLevel.exe"
