@@ -1,7 +1,7 @@
 #!/bin/sh
 # Authenticode signing as a release is signed: a throwaway self-signed certificate, the build's
-# own signing script on copies of the tool and of the installer package, checked against that
-# certificate and, without its signature, the unsigned tool again, byte for byte; and then run.
+# own signing script on copies of the tool and of the installer package, refused without a time
+# stamp unless asked; and the signed tool run.
 #   signing.sh sign <sign script> <work folder> <exe> [<msi>]
 #   signing.sh run <wine env> <work folder> <stand-in dll>
 set -u
@@ -18,11 +18,9 @@ sign)
     rm -rf "$work"
     mkdir -p "$work"
     cd "$work" || exit 1
-    for name in release other; do
-        openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=GetSessionLevel test $name" \
-            -addext extendedKeyUsage=codeSigning -keyout $name.key -out $name.pem 2>/dev/null ||
-            { echo "FAIL: openssl req"; exit 1; }
-    done
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=GetSessionLevel test" \
+        -addext extendedKeyUsage=codeSigning -keyout release.key -out release.pem 2>/dev/null ||
+        { echo "FAIL: openssl req"; exit 1; }
     openssl pkcs12 -export -inkey release.key -in release.pem -out release.pfx \
         -passout pass:not-in-the-repository || { echo "FAIL: openssl pkcs12"; exit 1; }
     files=GetSessionLevel.exe
@@ -39,18 +37,9 @@ sign)
     # shellcheck disable=SC2086
     ZR_SIGN_PFX=$work/release.pfx ZR_SIGN_PASSWORD=not-in-the-repository ZR_SIGN_NO_TIMESTAMP=1 \
         "$sign" $files || fail "the signing script failed"
-    for file in $files; do
-        osslsigncode verify -CAfile release.pem -in "$file" >verify.log 2>&1 ||
-            fail "$file does not verify against its certificate: $(tail -n 3 verify.log)"
-        osslsigncode verify -CAfile other.pem -in "$file" >/dev/null 2>&1 &&
-            fail "$file verifies against a certificate that did not sign it"
-    done
     cmp -s "$exe" GetSessionLevel.exe && fail "the signed tool is the unsigned one"
-    # Without its signature the exe is the unsigned one, byte for byte (release/check attaches
-    # the signatures to its rebuild instead: the rebuild test checks a signed release).
-    osslsigncode remove-signature -in GetSessionLevel.exe -out unsigned.exe >/dev/null 2>&1 ||
-        fail "osslsigncode cannot remove the signature"
-    cmp -s "$exe" unsigned.exe || fail "the signed tool without its signature is not the unsigned one"
+    # That the signatures verify, and that the files without them are the unsigned ones, the
+    # rebuild test holds: release/check attaches a release's signatures to its rebuild.
     ;;
 run)
     # shellcheck source=/dev/null # the build's Wine settings, written when it is configured

@@ -39,6 +39,9 @@ def build(request):
     return Path(request.config.getoption("--build-tree")).resolve()
 
 
+RELEASE = model.release(model.version_of(TREE))
+
+
 @pytest.fixture(scope="module")
 def commit(work):
     """The tree as it is, committed or not: HEAD when nothing differs, else a commit of the
@@ -64,19 +67,16 @@ def clone_at(commit, folder):
 @pytest.fixture(scope="module")
 def signer(work):
     """A code-signing certificate that a CA issued: osslsigncode puts the CA's first."""
-    certificates = work / "certificates"
-    certificates.mkdir()
-    key = ("-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes")
-    run("openssl", "req", "-x509", *key, "-days", "2", "-subj", "/CN=Rebuild test CA",
-        "-keyout", "ca.key", "-out", "ca.pem", cwd=certificates)
-    run("openssl", "req", *key, "-subj", "/CN=GetSessionLevel rebuild test", "-keyout", "sign.key",
-        "-out", "sign.csr", cwd=certificates)
-    (certificates / "ext").write_text("extendedKeyUsage=codeSigning\n")
-    run("openssl", "x509", "-req", "-in", "sign.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
-        "-days", "2", "-extfile", "ext", "-out", "sign.pem", cwd=certificates)
-    run("openssl", "pkcs12", "-export", "-inkey", "sign.key", "-in", "sign.pem", "-certfile", "ca.pem",
-        "-out", "sign.pfx", "-passout", "pass:throwaway", cwd=certificates)
-    return certificates
+    folder = work / "certificates"
+    folder.mkdir()
+    (folder / "ext").write_text("extendedKeyUsage=codeSigning\n")
+    key = "-newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes".split()
+    for command in (["req", "-x509", *key, "-subj", "/CN=Rebuild test CA", "-keyout", "ca.key", "-out", "ca.pem"],
+                    ["req", *key, "-subj", "/CN=GetSessionLevel rebuild test", "-keyout", "sign.key", "-out", "sign.csr"],
+                    "x509 -req -in sign.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile ext -out sign.pem".split(),
+                    "pkcs12 -export -inkey sign.key -in sign.pem -certfile ca.pem -out sign.pfx -passout pass:x".split()):
+        run("openssl", *command, cwd=folder)
+    return folder
 
 
 @pytest.fixture(scope="module")
@@ -90,7 +90,7 @@ def signed(work, commit, signer):
     (work / "linked").symlink_to(clone)
     clone = work / "linked"
     made = run(clone / "release/make", "--build", "../build/signed", "out", cwd=clone / "release",
-               env={"ZR_SIGN_PFX": str(signer / "sign.pfx"), "ZR_SIGN_PASSWORD": "throwaway",
+               env={"ZR_SIGN_PFX": str(signer / "sign.pfx"), "ZR_SIGN_PASSWORD": "x",
                     "ZR_SIGN_NO_TIMESTAMP": "1", "LDFLAGS": "-Wl,--no-insert-timestamp", "CXXFLAGS": "-O0"})
     assert "not taken from the environment: LDFLAGS=" in made.stdout
     shutil.copytree(clone / "release/out", work / "signed")
@@ -103,51 +103,45 @@ def fields(record):
 
 
 def test_a_signed_release_is_checked_passing(work, build, commit, signer, signed):
-    release = model.release(model.version_of(TREE))
     out = signed / "release/out"
     shutil.copytree(work / "signed", out)
-    record = out / release.record
+    record = out / RELEASE.record
     said = fields(record)
     assert "Uncommitted-Changes" not in said
-    assert said["Signed-Files"].split() == [f.name for f in release.files if f.signed]
-    for text in (record.read_text(), (out / release.bill).read_text()):
+    assert said["Signed-Files"].split() == [f.name for f in RELEASE.files if f.signed]
+    for text in (record.read_text(), (out / RELEASE.bill).read_text()):
         assert "sign." not in text and str(work) not in text and "sources c++" not in text
-    run("sh", ROOM / "tests/check-sbom.sh", out / release.bill)
+    run("sh", ROOM / "tests/check-sbom.sh", out / RELEASE.bill)
 
     # This machine differs from the record: a package's version, a package it lacks, and the
     # files of no package a wrapper on PATH runs and reads. What the wrapper writes outside the
     # build folder is scratch, never an input.
-    wrapper = work / "wrapper"
-    wrapper.mkdir()
+    wrapper, tmp = work / "wrapper", work / "tmp"
+    for folder in (wrapper, tmp, signed / "build/shipping/bin"):
+        folder.mkdir(parents=True, exist_ok=True)
     (wrapper / "data").write_text("read by the wrapper\n")
     (wrapper / "zip").write_text(f"#!/bin/sh\necho made >{wrapper}/scratch\ncat {wrapper}/data {wrapper}/scratch "
                                  f">/dev/null\nexec {shutil.which('zip')} \"$@\"\n")
     (wrapper / "zip").chmod(0o755)
-    text = record.read_text()
-    text = re.sub(r"^ zip:(\w+) \(= [^)]*\)", r" zip:\1 (= 0-elsewhere)", text, flags=re.M)
+    text = re.sub(r"^ zip:(\w+) \(= [^)]*\)", r" zip:\1 (= 0-elsewhere)", record.read_text(), flags=re.M)
     text = text.replace("Installed-Build-Depends:\n", "Installed-Build-Depends:\n made-up:amd64 (= 1.0),\n")
     record.write_text(text.split("Unpackaged-Build-Files:")[0])
-    (signed / "build/shipping/bin").mkdir(parents=True, exist_ok=True)
     (signed / "build/shipping/bin/GetSessionLevel.exe").write_text("corrupted")
-    tmp = work / "tmp"
-    tmp.mkdir()
     try:
         checked = run(signed / "release/check", "release/out", cwd=signed, env={
             "PATH": f"{wrapper}:{os.environ['PATH']}", "SSL_CERT_FILE": str(signer / "ca.pem"), "TMPDIR": str(tmp)})
     finally:
         shutil.rmtree(out)
     fingerprint = run("openssl", "x509", "-in", signer / "sign.pem", "-noout", "-fingerprint", "-sha256").stdout
-    last = checked.stdout.splitlines()[-1]
-    assert last.startswith(f"check-release: PASS: every file of {out.resolve()} is what commit {commit} builds; ")
-    for file in release.files:
-        assert (f"; {file.name} signed by /CN=GetSessionLevel rebuild test (certificate SHA-256 "
-                f"{fingerprint.split('=')[1].strip()}), which chains to a root this machine trusts" in last) == file.signed
     lines = checked.stdout.splitlines()
+    assert lines[-1].startswith(f"check-release: PASS: every file of {out.resolve()} is what commit {commit} builds; ")
+    for file in RELEASE.files:
+        assert (f"; {file.name} signed by /CN=GetSessionLevel rebuild test (certificate SHA-256 {fingerprint.split('=', 1)[1].strip()}"
+                "), which chains to a root this machine trusts" in lines[-1]) == file.signed
     for item in ("recorded: zip:", "recorded: made-up:amd64 (= 1.0)", f"{wrapper}/zip", f"{wrapper}/data"):
         assert any(item in line for line in lines), item
     assert not any("scratch" in line for line in lines)
-    differences = re.search(r"differs from the record in (\d+) places", last)
-    assert differences and int(differences.group(1)) >= 4
+    assert int(re.search(r"differs from the record in (\d+) places", lines[-1]).group(1)) >= 4
     assert list(tmp.iterdir()) == []
     assert (signed / "build/shipping/bin/GetSessionLevel.exe").read_text() == "corrupted"
 
@@ -155,8 +149,7 @@ def test_a_signed_release_is_checked_passing(work, build, commit, signer, signed
 def test_an_edited_release_fails_each_difference_explained(work, signed, signer):
     edited = work / "edited"
     shutil.copytree(work / "signed", edited)
-    release = model.release(model.version_of(TREE))
-    record, bill, tool = edited / release.record, edited / release.bill, edited / release.tool
+    record, bill, tool = edited / RELEASE.record, edited / RELEASE.bill, edited / RELEASE.tool
     record.write_text(re.sub(r"^Source-Date-Epoch-From: .*", "Source-Date-Epoch-From: SOURCE_DATE_EPOCH",
                              record.read_text(), flags=re.M))
     bill.write_text(bill.read_text().replace('"ZPL-2.1"', '"MIT"'))
@@ -168,8 +161,8 @@ def test_an_edited_release_fails_each_difference_explained(work, signed, signer)
     checked = run(signed / "release/check", edited, cwd=signed, check=False)
     assert checked.returncode == 1
     assert checked.stdout.splitlines()[-1].startswith(f"check-release: FAIL: {edited} is not what")
-    for words in ("the release differs in Source-Date-Epoch-From", f"differs: {release.bill}",
-                  f"differs: {release.tool}", "  @@ -", "not a file of a release: .hidden",
+    for words in ("the release differs in Source-Date-Epoch-From", f"differs: {RELEASE.bill}",
+                  f"differs: {RELEASE.tool}", "  @@ -", "not a file of a release: .hidden",
                   "not a file of a release: extra (directory)", "which chains to no root this machine trusts"):
         assert words in checked.stdout, words
 
@@ -186,30 +179,24 @@ def test_a_release_killed_midway_is_made_again(work, commit):
     started.wait()
     assert not (work / "killed-out").exists()
     run(clone / "release/make", work / "killed-out", cwd=clone)
-    run("sha256sum", "-c", "--quiet", "SHA256SUMS", cwd=work / "killed-out")
-    # Refused, before anything is written: a tree with changes, and nested folders.
+    # Refused before anything is written, the release kept: nested folders, a tree with changes.
     (clone / "tool/GetSessionLevel.cpp").write_text("// a change\n")
-    refused = run(clone / "release/make", "--build", work / "killed-out/build", work / "killed-out", cwd=clone,
-                  check=False)
-    assert refused.returncode == 1 and "lie one inside the other" in refused.stdout
-    refused = run(clone / "release/make", work / "killed-out", cwd=clone, check=False)
-    assert refused.returncode == 1 and "  M tool/GetSessionLevel.cpp" in refused.stdout
+    for args, said in ((["--build", work / "killed-out/build"], "lie one inside the other"),
+                       ([], "  M tool/GetSessionLevel.cpp")):
+        refused = run(clone / "release/make", *args, work / "killed-out", cwd=clone, check=False)
+        assert refused.returncode == 1 and said in refused.stdout
     run("sha256sum", "-c", "--quiet", "SHA256SUMS", cwd=work / "killed-out")
 
 
 def test_the_installer_package_is_its_own(request, work, build):
     """Made again with a wixl two seconds slower, the MSI is the same (no running clock); the
     release's and the upgrade's products and packages differ; the exe carries its version."""
-    release = model.release(model.version_of(TREE))
-    msi = next(f.built for f in release.files if f.name.endswith(".msi"))
-    slow = work / "bin"
-    slow.mkdir()
-    (slow / "wixl").write_text(f"#!/bin/sh\nsleep 2\nexec {shutil.which('wixl')} \"$@\"\n")
-    (slow / "wixl").chmod(0o755)
+    msi = next(f.built for f in RELEASE.files if f.name.endswith(".msi"))
+    (work / "wixl").write_text(f"#!/bin/sh\nsleep 2\nexec {shutil.which('wixl')} \"$@\"\n")
+    (work / "wixl").chmod(0o755)
     step = run("ninja", "-C", build, "-t", "commands", "-s", msi).stdout.strip()
-    step = re.sub(r"-DWIXL=\S+", f"-DWIXL={slow}/wixl", step)
-    step = re.sub(r"-DOUTPUT=\S+", f"-DOUTPUT={work}/slow.msi", step)
-    step = re.sub(r"-DSTAGE=\S+", f"-DSTAGE={work}/slow-files", step)
+    for name, value in (("WIXL", work / "wixl"), ("OUTPUT", work / "slow.msi"), ("STAGE", work / "slow-files")):
+        step = re.sub(rf"-D{name}=\S+", f"-D{name}={value}", step)
     run("sh", "-c", step, env={"ZR_SIGN_PFX": ""})
     assert (work / "slow.msi").read_bytes() == (build / msi).read_bytes()
 
@@ -237,27 +224,23 @@ def test_reprotest_finds_a_varied_rebuild_the_same(work, build, commit):
                work / "store", "-c", "release/make release/out", archive, "release/out/*", check=False)
     assert done.returncode == 0 and "Reproduction successful" in done.stdout, done.stdout[-4000:]
     out = work / "store/control/source-root/release/out"
-    release = model.release(model.version_of(TREE))
-    for file in release.files:  # the build tree's, made from a clone
+    for file in RELEASE.files:  # the build tree's, made from a clone
         assert (out / file.name).read_bytes() == (build / file.built).read_bytes(), file.name
-    said = fields(out / release.record)
+    said = fields(out / RELEASE.record)
     assert (said["Commit"], said["Source-Date-Epoch-From"]) == (f" {commit}", f" committer date of {commit}")
-    for text in ((out / release.record).read_text(), (out / release.bill).read_text()):
+    for text in ((out / RELEASE.record).read_text(), (out / RELEASE.bill).read_text()):
         assert str(work) not in text and "reprotest" not in text
     # Every shared library of the programs that make the bytes is named by its package (strace
     # and dpkg-query serve the chain, outside the traced build).
     programs = [shutil.which(c) for c in tools.listed() if c not in ("strace", "dpkg-query") and c[0] != "/"]
     compiler = next(p for p in programs if p.endswith("g++-posix"))
     programs += [run(compiler, f"-print-prog-name={p}").stdout.strip() for p in ("cc1plus", "as", "ld")]
-    libraries = {Path(m) for p in programs for m in re.findall(r"=> (/\S+)", run("ldd", p).stdout)}
-    recorded = said["Installed-Build-Depends"]
-    real = {Path(os.path.realpath(p)) for p in libraries}
-    owned = packages.owned(sorted(real))
-    assert set(owned) == real, f"of no package: {real - set(owned)}"
+    libraries = {Path(os.path.realpath(m)) for p in programs for m in re.findall(r"=> (/\S+)", run("ldd", p).stdout)}
+    owned = packages.owned(sorted(libraries))
+    assert set(owned) == libraries, f"of no package: {libraries - set(owned)}"
     for library, owners in owned.items():
-        assert any(" " + owner.split(":")[0] + ":" in recorded for owner in owners), library
-    run("sh", ROOM / "tests/check-sbom.sh", out / release.bill)
-    bill = (out / release.bill).read_text()
-    for package in packages.owners(packages.linked_files(build / release.link_map)):
-        name = package.split(":")[0]
-        assert f'"name": "{name}"' in bill
+        assert any(" " + owner.split(":")[0] + ":" in said["Installed-Build-Depends"] for owner in owners), library
+    run("sh", ROOM / "tests/check-sbom.sh", out / RELEASE.bill)
+    bill = (out / RELEASE.bill).read_text()
+    for package in packages.owners(packages.linked_files(build / RELEASE.link_map)):
+        assert '"name": "%s"' % package.split(":")[0] in bill
