@@ -8,6 +8,7 @@ import re
 import shutil
 import signal
 import subprocess
+import tempfile
 import time
 from pathlib import Path
 
@@ -116,8 +117,8 @@ def test_a_signed_release_is_checked_passing(work, build, commit, signer, signed
     # This machine differs from the record: a package's version, a package it lacks, and the
     # files of no package a wrapper on PATH runs and reads. What the wrapper writes outside the
     # build folder is scratch, never an input.
-    wrapper, tmp = work / "wrapper", work / "tmp"
-    for folder in (wrapper, tmp, signed / "build/shipping/bin"):
+    wrapper, tmp = Path(tempfile.mkdtemp()), work / "tmp"  # a wrapper in /tmp is no scratch
+    for folder in (tmp, signed / "build/shipping/bin"):
         folder.mkdir(parents=True, exist_ok=True)
     (wrapper / "data").write_text("read by the wrapper\n")
     (wrapper / "zip").write_text(f"#!/bin/sh\necho made >{wrapper}/scratch\ncat {wrapper}/data {wrapper}/scratch "
@@ -132,6 +133,7 @@ def test_a_signed_release_is_checked_passing(work, build, commit, signer, signed
             "PATH": f"{wrapper}:{os.environ['PATH']}", "SSL_CERT_FILE": str(signer / "ca.pem"), "TMPDIR": str(tmp)})
     finally:
         shutil.rmtree(out)
+        shutil.rmtree(wrapper)
     fingerprint = run("openssl", "x509", "-in", signer / "sign.pem", "-noout", "-fingerprint", "-sha256").stdout
     lines = checked.stdout.splitlines()
     assert lines[-1].startswith(f"check-release: PASS: every file of {out.resolve()} is what commit {commit} builds; ")
