@@ -7,7 +7,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
 
 def pytest_addoption(parser):
-    parser.addoption("--build-tree", help="the i686 build tree (end-to-end tests)")
-    parser.addoption("--work", help="a folder of the end-to-end tests' own")
-    parser.addoption("--upgrade-msi", help="the installer package of the next version")
-    parser.addoption("--file-version", help="the exe's file version")
+    # The end-to-end tests': the i686 build tree, a folder of their own, the next version's
+    # installer package and the exe's file version.
+    for name in ("--build-tree", "--work", "--upgrade-msi", "--file-version"):
+        parser.addoption(name)

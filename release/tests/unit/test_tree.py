@@ -9,21 +9,18 @@ from chain import tree
 
 
 def git(root, *args):
-    subprocess.run(["git", "-C", str(root), *args], check=True, stdout=subprocess.DEVNULL)
+    return subprocess.run(["git", "-C", str(root), *args], check=True, stdout=subprocess.PIPE, text=True).stdout
 
 
 @pytest.fixture
 def clone(tmp_path):
     root = tmp_path / "tree"
-    (root / "tool").mkdir(parents=True)
-    (root / "doc").mkdir()
-    (root / "tool/main.cpp").write_text("int main() {}\n")
-    (root / "tool/other.cpp").write_text("// other\n")
-    (root / "doc/Text.txt").write_text("shipped\n")
-    (root / ".gitattributes").write_text("doc/*.txt text eol=crlf\n")
-    git(root, "init", "-q")
-    git(root, "add", "-A")
-    git(root, "-c", "user.name=t", "-c", "user.email=t@t", "commit", "-q", "-m", "one")
+    for path, text in (("tool/main.cpp", "int main() {}\n"), ("tool/other.cpp", "// other\n"),
+                       ("doc/Text.txt", "shipped\n"), (".gitattributes", "doc/*.txt text eol=crlf\n")):
+        (root / path).parent.mkdir(parents=True, exist_ok=True)
+        (root / path).write_text(text)
+    for args in (["init", "-q"], ["add", "-A"], ["-c", "user.name=t", "-c", "user.email=t@t", "commit", "-qm", "1"]):
+        git(root, *args)
     (root / "doc/Text.txt").unlink()
     git(root, "checkout", "--", "doc/Text.txt")  # CRLF, as the attribute checks it out
     return root
@@ -32,8 +29,7 @@ def clone(tmp_path):
 def test_a_clean_clone_is_its_commit_and_crlf_checkouts_are_no_change(clone):
     assert (clone / "doc/Text.txt").read_bytes() == b"shipped\r\n"
     answer = tree.ask(clone)
-    head = subprocess.run(["git", "-C", str(clone), "log", "-1", "--format=%ct %H"],
-                          stdout=subprocess.PIPE, text=True).stdout.split()
+    head = git(clone, "log", "-1", "--format=%ct %H").split()
     assert (answer.problem, answer.changes) == ("", ())
     assert (answer.time, answer.commit, answer.read_from) == (int(head[0]), head[1], tree.FROM_GIT)
 
@@ -42,7 +38,7 @@ def test_changes_hidden_from_git_status_are_found_by_content(clone):
     for path, bit in (("tool/main.cpp", "--assume-unchanged"), ("tool/other.cpp", "--skip-worktree")):
         (clone / path).write_text("// changed\n")
         git(clone, "update-index", bit, path)
-    assert subprocess.run(["git", "-C", str(clone), "status", "--porcelain"], stdout=subprocess.PIPE).stdout == b""
+    assert git(clone, "status", "--porcelain") == ""
     assert [str(c) for c in tree.ask(clone).changes] == [" M tool/main.cpp", " M tool/other.cpp"]
     (clone / "tool/main.cpp").unlink()
     assert " D tool/main.cpp" in [str(c) for c in tree.ask(clone).changes]
