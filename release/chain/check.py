@@ -76,11 +76,10 @@ def check(folder: Path, say: Callable[[str], None]) -> tuple[bool, str]:
         attached = work / "signatures"
         attached.mkdir()
         signed = []
-        for file in sorted(release.iterdir()):
-            if file.is_file() and not file.is_symlink() and file.suffix in (".exe", ".msi"):
-                signature = attached / f"{file.name}.sig"
-                if signatures.extract(file, signature):
-                    signed.append(f"{file.name} {signatures.signer(signature)}")
+        for name in sorted(f.name for f in model.release(model.version_of(model.TREE)).files if f.signed):
+            file = release / name
+            if file.is_file() and not file.is_symlink() and signatures.extract(file, attached / f"{name}.sig"):
+                signed.append(f"{name} {signatures.signer(attached / f'{name}.sig')}")
 
         rebuilt = work / "rebuilt"
         with open(work / "release.log", "w") as log:

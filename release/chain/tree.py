@@ -82,8 +82,11 @@ def ask(root: Path, excluded: list[Path] = ()) -> Tree:
                         "git clone: its commit cannot be read without it")
         return Tree(root, problem=f"{root} is neither a git clone of its own nor a git archive: "
                     "no commit is known")
-    line = _git(root, "log", "-1", "--no-show-signature", "--format=%ct %H").decode().strip()
-    time, commit = line.split()
+    found = subprocess.run(["git", "-c", "safe.directory=*", "-C", str(root), "log", "-1", "--no-show-signature",
+                            "--format=%ct %H"], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    if found.returncode != 0 or not re.fullmatch(r"[0-9]+ [0-9a-f]+\n", found.stdout):
+        return Tree(root, problem=f"git gives no commit for {root}: {found.stdout}{found.stderr}".strip())
+    time, commit = found.stdout.split()
     blobs = {}
     for entry in _split(_git(root, "ls-tree", "-r", "-z", "--full-tree", commit)):
         meta, path = entry.split("\t", 1)
